@@ -1,0 +1,34 @@
+#pragma once
+// Run statistics kept in the main key: runs, unclean ends, error reports and
+// the three-digit code that condenses them.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+constexpr const char* kProgramVersion = "1.4.1.1";
+constexpr uint32_t kProgramVersionWord = 0x01040101;
+
+// The statistics code for the given counters (`reporting`: an error report is
+// being made, so it counts one more error).
+int StatisticsCode(int32_t count, int32_t er, int32_t uer, int32_t uwer, bool reporting);
+std::string StatisticsCodeText(int code);  // three hexadecimal digits
+
+// What StartRun needs to know about a window handle found in "win".
+enum class WindowCheck { Gone, OurInstance, Other };
+
+void StartRun();
+void RecordWindow(uintptr_t window, bool force = false);
+void RecordErrorReport();
+void EndRun();
+void UpdateCode(bool excludeCurrent, bool reporting = false);
+bool AnotherInstanceRunning();
+
+// Seams used by StartRun: how to check a window and how to wait. The Windows
+// build sets them to IsWindow/GetClassName and Sleep.
+extern std::function<WindowCheck(uintptr_t)> CheckRunWindow;
+extern std::function<void(int ms)> RunStatsSleep;
+
+// The support site's address. A distributor sets it here.
+extern const char* const kSupportPageAddress;
+std::string ErrorPageUrl(int number, uint32_t address, const std::string& comment);
+void OpenErrorPage(int number, uint32_t address, const std::string& comment);

@@ -1,0 +1,98 @@
+#pragma once
+// The process-wide settings record and the settings store.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "library/registry.h"
+
+// Byte-for-byte the Windows LOGFONTA (60 bytes), so that "Font" can be stored
+// as its raw bytes and handed to CreateFontIndirectA unchanged.
+struct LogFontA {
+    int32_t lfHeight;
+    int32_t lfWidth;
+    int32_t lfEscapement;
+    int32_t lfOrientation;
+    int32_t lfWeight;
+    uint8_t lfItalic;
+    uint8_t lfUnderline;
+    uint8_t lfStrikeOut;
+    uint8_t lfCharSet;
+    uint8_t lfOutPrecision;
+    uint8_t lfClipPrecision;
+    uint8_t lfQuality;
+    uint8_t lfPitchAndFamily;
+    char lfFaceName[32];
+};
+static_assert(sizeof(LogFontA) == 60, "LOGFONTA is 60 bytes");
+
+// Courier New, height -13, DEFAULT_CHARSET.
+LogFontA DefaultFont();
+
+struct TSettings {
+    int32_t Delay = 5000;
+    int32_t Convert = 5000;
+    bool oglsoft = false;
+    bool crop = false;
+    int32_t Order = 2;
+    bool StopKey = true;
+    bool ArrowKeys = true;
+    bool Wallpaper = false;
+    bool MouseMove = true;
+    bool rtresize = true;
+    bool ignoreexif = false;
+    int32_t Screens = 4;
+    LogFontA Font = DefaultFont();
+    uint32_t FontColor = 0x0000FF00;
+    int32_t TextPos = 3;
+    bool Textbg = false;
+    bool TextOverlay = true;
+    bool RandomPos = false;
+    int32_t vsync = 0;
+
+    // Derived fields.
+    int32_t PhotosPerPage = 2;
+    int32_t OrderMode = 2;
+    bool StartFromRandom = false;
+    bool StartFromPrevious = false;
+    bool ShowFileName = false;
+    bool ShowPath = false;
+    bool ShowExtension = false;
+    bool ShowFolder = false;
+    std::vector<std::string> ConfiguredFolders;
+    LogFontA MessageFont = DefaultFont();
+};
+
+// The one settings record, read directly by every part of the program.
+extern TSettings Settings;
+
+// Decimal text rules of the store: the default for empty or non-decimal text,
+// values above 1000000000 clamped, negatives unchanged.
+int32_t ParseSettingInt(const std::string& text, int32_t def);
+// Strict decimal parse (optional sign, digits only, fits in 32 bits).
+bool ParseDecimal(const std::string& text, int64_t& out);
+
+int32_t ReadSettingInt(RegistryKey& key, const std::string& name, int32_t def);
+int32_t ReadSettingInt(const std::string& name, int32_t def);  // main key
+
+// Fill `s` from the key (null: the key could not be opened). `folders` is the
+// configured-folders subkey or null. Throws std::runtime_error for a "Font" or
+// "FontColor" value of the wrong type or size.
+void LoadSettingsFrom(RegistryKey* key, RegistryKey* folders, TSettings& s);
+// Write the record in its fixed order (the read-only values are never written).
+void SaveSettingsTo(RegistryKey& key, TSettings& s);
+
+void LoadSettings();  // into Settings, from the real keys
+// Writes Settings back, then saves the picture list.
+void SaveSettings();
+
+// True when the settings store has written its values at least once (used by
+// the first-preview help).
+bool SettingsEverSaved();
+
+// The message font's height for a primary screen of the given width.
+int32_t MessageFontHeight(int screenWidth);
+
+// One-time library start-up (later calls do nothing) and its teardown.
+void InitLibrary();
+void DoneLibrary();

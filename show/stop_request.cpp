@@ -1,0 +1,3 @@
+#include "show/stop_request.h"
+
+std::atomic<bool> StopRequested{false};
