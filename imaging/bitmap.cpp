@@ -1,0 +1,97 @@
+#include "imaging/bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Remainder in 0..m-1 also for negative phases, so a pattern offset that went
+// below zero still picks a pixel inside the tile.
+int32_t WrapIndex(int64_t value, int32_t m) {
+    int64_t r = value % m;
+    return static_cast<int32_t>(r < 0 ? r + m : r);
+}
+
+}  // namespace
+
+std::string CreateDibFailedText(uint32_t systemError, int32_t width, int32_t height) {
+    return "CreateDIBSection failed, Error = " + std::to_string(systemError) + ", " + std::to_string(width) + ", " +
+           std::to_string(height);
+}
+
+TBitmap0* TBitmap0::Create(int32_t width, int32_t height) {
+    auto* bitmap = new TBitmap0(width, height);
+    try {
+        bitmap->AllocateOwned();
+    } catch (...) {
+        bitmap->Destroy();
+        throw;
+    }
+    return bitmap;
+}
+
+TBitmap0* TBitmap0::Wrap(int32_t width, uint32_t* pixels, int32_t height) {
+    auto* bitmap = new TBitmap0(width, height);
+    bitmap->pixels_ = pixels;
+    return bitmap;
+}
+
+TBitmap0::~TBitmap0() = default;
+
+void TBitmap0::Release() {
+    dc_ = nullptr;
+    handle_ = nullptr;
+    ownsPixels_ = false;
+    delete this;
+}
+
+void TBitmap0::Destroy() {
+    FreeOwned();
+    delete this;
+}
+
+void TBitmap0::Fill() {
+    if (!pixels_ || width_ <= 0 || height_ <= 0) return;
+    const TBitmap0* pat = pattern_;
+    if (!pat || !pat->pixels_ || pat->width_ <= 0 || pat->height_ <= 0) {
+        std::fill_n(pixels_, static_cast<size_t>(width_) * static_cast<size_t>(height_), fillColour_);
+        return;
+    }
+    const int32_t pw = pat->width_;
+    const int32_t startColumn = WrapIndex(PatternOffsetX, pw);
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint32_t* src = pat->Row(WrapIndex(static_cast<int64_t>(PatternOffsetY) + y, pat->height_));
+        uint32_t* dst = Row(y);
+        int32_t sx = startColumn;
+        for (int32_t x = 0; x < width_; ++x) {
+            dst[x] = src[sx];
+            if (++sx == pw) sx = 0;
+        }
+    }
+}
+
+void TBitmap0::Clear() {
+    if (pixels_) {
+        if (width_ > 0 && height_ > 0)
+            std::memset(pixels_, 0, static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
+        return;
+    }
+    if (dc_) GdiClearRect(0, 0, width_ - 1, height_ - 1);
+}
+
+void TBitmap0::ClearRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    if (!pixels_) {
+        if (dc_) GdiClearRect(x1, y1, x2, y2);
+        return;
+    }
+    if (x2 < x1) return;
+    for (int32_t y = y1; y <= y2; ++y) std::fill(Row(y) + x1, Row(y) + x2 + 1, 0u);
+}
+
+void TBitmap0::CopyRect(const TBitmap0& source, int32_t sx, int32_t sy, int32_t x1, int32_t y1, int32_t x2,
+                        int32_t y2) {
+    if (x2 < x1) return;
+    const size_t bytes = static_cast<size_t>(x2 - x1 + 1) * 4;
+    for (int32_t j = 0; y1 + j <= y2; ++j)
+        std::memmove(Row(y1 + j) + x1, source.Row(sy + j) + sx, bytes);
+}
