@@ -23,8 +23,10 @@ void EndRun();
 void UpdateCode(bool excludeCurrent, bool reporting = false);
 bool AnotherInstanceRunning();
 
-// Seams used by StartRun: how to check a window and how to wait. The Windows
-// build sets them to IsWindow/GetClassName and Sleep.
+// Seams used by StartRun: how to check a window and how to wait. They start
+// as the platform's own (IsWindow/GetClassName and Sleep on Windows).
+WindowCheck PlatformCheckWindow(uintptr_t window);
+void PlatformSleep(int ms);
 extern std::function<WindowCheck(uintptr_t)> CheckRunWindow;
 extern std::function<void(int ms)> RunStatsSleep;
 

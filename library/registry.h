@@ -67,7 +67,8 @@ MemoryRegistryKey* NativeFoldersKey(bool create);
 // Single-value helpers on the main key.
 std::string RegReadString(const std::string& name);  // empty when absent
 void RegWriteString(const std::string& name, const std::string& text);
-bool RegDeleteValue(const std::string& name);
+// (Not named RegDeleteValue: <windows.h> takes that name for a macro.)
+bool RegRemoveValue(const std::string& name);
 // The default for an absent, empty or non-numeric text; no upper clamp.
 int32_t RegReadInt(const std::string& name, int32_t def);
 void RegWriteInt(const std::string& name, int32_t value);

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide settings record and the settings store.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -96,3 +97,17 @@ int32_t MessageFontHeight(int screenWidth);
 // One-time library start-up (later calls do nothing) and its teardown.
 void InitLibrary();
 void DoneLibrary();
+
+// "RunSettings": true when "1" was found (and deleted) under the current
+// user or, failing that, under the local machine.
+bool CheckRunSettings();
+// The request value's test: exactly the string "1".
+bool IsRunSettingsRequest(const std::optional<RegValue>& value);
+
+// A read-only lookup under the current user, then the local machine ("Path").
+std::string ReadUserOrMachineString(const std::string& name);
+
+// The installation folder ("Path"), found by InitLibrary; empty if missing.
+extern std::string InstallFolder;
+
+int PrimaryScreenWidth();

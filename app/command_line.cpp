@@ -1,0 +1,39 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "library/settings.h"
+
+namespace {
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+    return s;
+}
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine cl;
+    std::string sw = args.size() > 0 ? args[0] : std::string();
+    std::string handle = args.size() > 1 ? args[1] : std::string();
+    const size_t colon = sw.find(':');
+    if (colon != std::string::npos) {
+        handle = sw.substr(colon + 1);
+        sw = sw.substr(0, colon);
+    }
+    if (!sw.empty()) sw.erase(0, 1);
+    cl.switchText = Lower(sw);
+    cl.handleText = Lower(handle);
+    int64_t value = 0;
+    if (!cl.handleText.empty() && ParseDecimal(cl.handleText, value))
+        cl.parentHandle = static_cast<uint32_t>(static_cast<int32_t>(value));
+    return cl;
+}
+
+RunMode SelectRunMode(const std::string& switchText, bool runSettingsPending) {
+    if (switchText == "s") return runSettingsPending ? RunMode::Settings : RunMode::Show;
+    if (switchText == "c" || switchText.empty()) return RunMode::Settings;
+    if (switchText == "p") return RunMode::Preview;
+    if (switchText == "a") return RunMode::ChangePassword;
+    return RunMode::None;
+}

@@ -1,0 +1,19 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "diagnostics/crash_report.h"
+#include "diagnostics/run_stats.h"
+
+void InstallCrashHandler() {}
+
+void ReportFatal(const std::string& message, const std::string& className, uint32_t address, uint32_t flags,
+                 const std::vector<std::string>& extraTexts) {
+    RecordErrorReport();
+    std::fprintf(stderr, "Pagewind: %s: %s at %08X, mode %u\n", className.c_str(), message.c_str(), address, flags);
+    for (const std::string& extra : extraTexts) std::fprintf(stderr, "%s\n", extra.c_str());
+    std::_Exit(kCrashExitCode);
+}
+
+void ReportFreeze(const std::string& text, void* threadHandle) {
+    ReportFatal(threadHandle ? text : text + ", thread=0", "my", 0, 0);
+}

@@ -1,0 +1,88 @@
+#include "library/registry_win32.h"
+
+#include <stdexcept>
+
+Win32RegistryKey::~Win32RegistryKey() { RegCloseKey(key_); }
+
+std::unique_ptr<Win32RegistryKey> Win32RegistryKey::Open(HKEY root, const char* path, REGSAM access) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, access, &key) != ERROR_SUCCESS) return nullptr;
+    return std::make_unique<Win32RegistryKey>(key);
+}
+
+std::unique_ptr<Win32RegistryKey> Win32RegistryKey::Create(HKEY root, const char* path) {
+    HKEY key;
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return nullptr;
+    return std::make_unique<Win32RegistryKey>(key);
+}
+
+std::optional<RegValue> Win32RegistryKey::Read(const std::string& name) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    RegValue v;
+    v.type = type;
+    v.data.resize(size);
+    // The value may grow between the two calls; read until it fits.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        size = static_cast<DWORD>(v.data.size());
+        LONG rc = RegQueryValueExA(key_, name.c_str(), nullptr, &type, size ? v.data.data() : nullptr, &size);
+        if (rc == ERROR_MORE_DATA) {
+            v.data.resize(size);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return std::nullopt;
+        v.type = type;
+        v.data.resize(size);
+        if ((type == REG_SZ || type == REG_EXPAND_SZ) )
+            while (!v.data.empty() && v.data.back() == 0) v.data.pop_back();
+        return v;
+    }
+    return std::nullopt;
+}
+
+namespace {
+void Check(LONG rc, const std::string& name) {
+    if (rc != ERROR_SUCCESS)
+        throw std::runtime_error("Can't write registry value " + name + ", Error = " + std::to_string(rc));
+}
+}  // namespace
+
+void Win32RegistryKey::WriteString(const std::string& name, const std::string& text) {
+    Check(RegSetValueExA(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                         static_cast<DWORD>(text.size() + 1)),
+          name);
+}
+
+void Win32RegistryKey::WriteBinary(const std::string& name, const void* data, size_t size) {
+    Check(RegSetValueExA(key_, name.c_str(), 0, REG_BINARY, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
+          name);
+}
+
+bool Win32RegistryKey::Delete(const std::string& name) { return RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS; }
+
+std::vector<std::string> Win32RegistryKey::ValueNames() {
+    std::vector<std::string> names;
+    char buf[16384];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof buf;
+        LONG rc = RegEnumValueA(key_, i, buf, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc != ERROR_SUCCESS) continue;
+        names.emplace_back(buf, len);
+    }
+    return names;
+}
+
+RegistryKey* MainKey() {
+    // Opened once with creation and kept for the life of the process; when it
+    // cannot be created, callers see null and fall back to defaults.
+    static std::unique_ptr<Win32RegistryKey> key = Win32RegistryKey::Create(HKEY_CURRENT_USER, kMainKeyPath);
+    return key.get();
+}
+
+std::unique_ptr<RegistryKey> OpenFoldersKey() {
+    const std::string path = std::string(kMainKeyPath) + "\\Folders";
+    return Win32RegistryKey::Open(HKEY_CURRENT_USER, path.c_str(), KEY_READ);
+}

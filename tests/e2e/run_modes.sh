@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Command-line modes of Pagewind.scr and their effects on the registry.
+set -u
+SCR="$1"
+source "$(dirname "$0")/lib.sh"
+
+reg_reset
+expect_eq "/x exit code" 0 "$(run_scr /x)"
+expect_eq "/x leaves win 0" 0 "$(reg_get win)"
+expect_eq "/x writes the version" 1.4.1.1 "$(reg_get ver)"
+expect_eq "/x counts the run" 1 "$(reg_get count)"
+expect_eq "/x writes the statistics code" 001 "$(reg_get ser)"
+
+expect_eq "/p without a handle exit code" 0 "$(run_scr /p)"
+expect_eq "/p without a handle leaves win 0" 0 "$(reg_get win)"
+expect_eq "/p counts the run" 2 "$(reg_get count)"
+
+expect_eq "/p with a dead window exit code" 0 "$(run_scr /p 987654)"
+expect_eq "/show exit code" 0 "$(run_scr /show)"
+expect_eq "/a with MPR.DLL exit code" 0 "$(run_scr /a 1234)"
+expect_eq "runs counted" 5 "$(reg_get count)"
+
+# A run that died before its window is counted as unclean by the next start.
+reg_set win -1
+expect_eq "start after an unclean end" 0 "$(run_scr /x)"
+expect_eq "uwer counts it" 1 "$(reg_get uwer)"
+expect_eq "prever is cleared at the clean end" 0 "$(reg_get prever)"
+
+# The run-settings request turns one show into the settings window.
+reg_set RunSettings "1 "
+run_scr /s >/dev/null
+expect_eq "'1 ' is not a request" "1 " "$(reg_get RunSettings)"
+reg_set RunSettings 1
+expect_eq "/s with the request exit code" 0 "$(run_scr /s)"
+expect_eq "the request is deleted" "" "$(reg_get RunSettings)"
+reg_set RunSettings 1
+run_scr /p >/dev/null
+expect_eq "a preview leaves the request alone" 1 "$(reg_get RunSettings)"
+
+# A version change resets the counters.
+reg_set ver 1.0.0.0
+reg_set count 40
+run_scr /x >/dev/null
+expect_eq "version change resets count" 1 "$(reg_get count)"
+expect_eq "version rewritten" 1.4.1.1 "$(reg_get ver)"
+
+reg_reset
+finish
