@@ -2,6 +2,7 @@
 # Command-line modes of Pagewind.scr and their effects on the registry.
 set -u
 SCR="$1"
+PREVIEW_HOST="$2"
 source "$(dirname "$0")/lib.sh"
 
 reg_reset
@@ -36,6 +37,15 @@ expect_eq "the request is deleted" "" "$(reg_get RunSettings)"
 reg_set RunSettings 1
 run_scr /p >/dev/null
 expect_eq "a preview leaves the request alone" 1 "$(reg_get RunSettings)"
+
+# The first preview presses the dialog's settings button, until settings
+# have been saved once.
+reg_reset
+timeout 120 wine "$PREVIEW_HOST" "$SCR" 1 >/dev/null 2>&1
+expect_eq "first preview clicks button 1003" 0 "$?"
+reg_set Delay 5000
+timeout 120 wine "$PREVIEW_HOST" "$SCR" 0 >/dev/null 2>&1
+expect_eq "no click once settings were saved" 0 "$?"
 
 # A version change resets the counters.
 reg_set ver 1.0.0.0

@@ -1,0 +1,65 @@
+// Stands in for the display-properties dialog: a dialog window with a button
+// 1003, a host child and the preview window inside it. Starts Pagewind.scr
+// /p PREVIEW and reports whether the button was clicked.
+// Usage: preview_host PAGEWIND.SCR EXPECT_CLICK(0|1)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+bool clicked = false;
+
+LRESULT CALLBACK DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND && LOWORD(wp) == 1003 && HIWORD(wp) == BN_CLICKED) clicked = true;
+    return DefWindowProcA(wnd, msg, wp, lp);
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        Sleep(10);
+    }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DialogProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "PreviewHostDialog";
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    RegisterClassA(&wc);
+    HWND dialog = CreateWindowA("PreviewHostDialog", "Display Properties", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                400, 300, nullptr, nullptr, wc.hInstance, nullptr);
+    CreateWindowA("BUTTON", "Settings", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 250, 220, 100, 30, dialog,
+                  reinterpret_cast<HMENU>(1003), wc.hInstance, nullptr);
+    HWND host = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 200, 160, dialog, nullptr, wc.hInstance,
+                              nullptr);
+    HWND preview = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 180, 140, host, nullptr,
+                                 wc.hInstance, nullptr);
+    PumpFor(200);
+
+    std::string cmd = std::string("\"") + argv[1] + "\" /p " + std::to_string(reinterpret_cast<uintptr_t>(preview));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("cannot start %s\n", argv[1]);
+        return 2;
+    }
+    while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpFor(0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    PumpFor(500);
+    std::printf("exit code %lu, %s\n", code, clicked ? "clicked" : "not clicked");
+    const bool expectClick = std::atoi(argv[2]) != 0;
+    return (code == 0 && clicked == expectClick) ? 0 : 1;
+}
