@@ -28,7 +28,7 @@ TEST(GLFacts, VersionAndExtensionParsing) {
 }
 
 TEST(GLFacts, FactsAndEvents) {
-    NativeMainKey().Clear();
+    RegWriteString("event", "");
     TmyEventsLog log;
     TmyEventsLog* saved = EventsLog;
     EventsLog = &log;
