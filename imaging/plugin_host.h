@@ -90,3 +90,4 @@ bool BufferSizeAllowed(int64_t size, uint64_t availablePhysicalBytes);
 // Windows when present, else GlobalMemoryStatus; sysconf natively). Tests
 // may replace it.
 extern uint64_t (*AvailablePhysicalMemory)();
+uint64_t SystemAvailablePhysicalMemory();
