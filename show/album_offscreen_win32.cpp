@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "diagnostics/clock.h"
+#include "imaging/bitmap.h"
 #include "show/album_renderer_win32.h"
 #include "show/album_scene.h"
 #include "show/gl_api_win32.h"
@@ -76,4 +77,15 @@ void AlbumOffscreen::Draw(float progress, bool reverse, bool readBack) {
 void AlbumOffscreen::DrawRunning(bool readBack) {
     readBack_ = readBack;
     control_->Paint();
+}
+
+TBitmap0* AlbumOffscreen::FrameBitmap() const {
+    TBitmap0* frame = TBitmap0::Create(width_, height_);
+    if (pixels_.size() != static_cast<size_t>(width_) * height_ * 3) return frame;
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* src = pixels_.data() + static_cast<size_t>(height_ - 1 - y) * width_ * 3;
+        uint32_t* dst = frame->Row(y);
+        for (int32_t x = 0; x < width_; ++x, src += 3) dst[x] = uint32_t{src[0]} << 16 | uint32_t{src[1]} << 8 | src[2];
+    }
+    return frame;
 }

@@ -26,6 +26,8 @@ public:
     // One frame with the turn clock as it runs (for timing).
     void DrawRunning(bool readBack = false);
     const std::vector<uint8_t>& Pixels() const { return pixels_; }
+    // The last read-back frame as a new bitmap (top row first).
+    TBitmap0* FrameBitmap() const;
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
     TGLControl* Control() const { return control_; }

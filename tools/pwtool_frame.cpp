@@ -14,7 +14,7 @@
 #include "imaging/bitmap.h"
 #include "show/album_offscreen_win32.h"
 #include "show/album_scene.h"
-#include "show/frame_bmp.h"
+#include "imaging/bitmap_file24.h"
 #endif
 
 namespace {
@@ -107,7 +107,15 @@ int RunFrame(const std::vector<std::string>& args) {
     for (int i = 0; i < 4; ++i) pages[i] = LoadPage(f.pages[i], pw, ph);
     album.SetPages(pages[0].get(), pages[1].get(), pages[2].get(), pages[3].get());
     album.Draw(f.progress, f.reverse);
-    WriteBmp24(f.out, f.width, f.height, album.Pixels().data());
+    BitmapPtr frame(album.FrameBitmap());
+    FILE* out = std::fopen(f.out.c_str(), "wb");
+    bool written = out && WriteBitmapFile24(*frame, out);
+    if (out && std::fclose(out) != 0) written = false;
+    if (!written) {
+        if (out) std::remove(f.out.c_str());
+        std::fprintf(stderr, "pwtool frame: cannot write %s\n", f.out.c_str());
+        return kPwtoolRefused;
+    }
     std::printf("%dx%d progress %.3f%s %s\n", f.width, f.height, f.progress, f.reverse ? " reverse" : "",
                 f.out.c_str());
     return kPwtoolOk;
