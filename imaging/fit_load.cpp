@@ -1,0 +1,60 @@
+#include "imaging/fit.h"
+#include "imaging/plugin_host.h"
+#include "imaging/resampler_realtime.h"
+#include "library/settings.h"
+
+namespace {
+
+// Leaves the slot as a decode finds it: no buffer held, no resize pending.
+class SlotCleanup {
+public:
+    explicit SlotCleanup(int32_t slot) : slot_(slot) {}
+    ~SlotCleanup() {
+        ReleaseSharedBuffer(slot_);
+        ResizeSlot& record = ResizeSlots[slot_];
+        record.resizeRequested = 0;
+        record.resizeAccepted = 0;
+        record.destination = nullptr;
+        record.lineCallback = nullptr;
+        AbandonResize(slot_);
+    }
+    SlotCleanup(const SlotCleanup&) = delete;
+    SlotCleanup& operator=(const SlotCleanup&) = delete;
+
+private:
+    int32_t slot_;
+};
+
+}  // namespace
+
+PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
+    PictureResult result;
+    const int32_t slot = (cell.Slot >= 0 && cell.Slot < kDecodingSlots) ? cell.Slot : 0;
+    TBitmap0* target = &cell;  // the record points at the variable holding the cell
+    ResizeSlot& record = ResizeSlots[slot];
+    SlotCleanup cleanup(slot);
+    record.resizeAccepted = 0;
+    record.resizeRequested = Settings.rtresize ? 1 : 0;
+    record.destination = Settings.rtresize ? &target : nullptr;
+    record.lineCallback = Settings.rtresize ? &LineCallback : nullptr;
+
+    PictureLoad load;
+    LoadPicture(fileName, slot, cell.Width(), cell.Height(), load);
+    result.formatName = load.formatName;
+    result.fileSize = load.fileSize;
+    if (load.bitmap) {
+        const bool drawnLive = record.resizeRequested && record.resizeAccepted;
+        if (!drawnLive) DrawFit(cell, *load.bitmap);
+        result.pictureWidth = load.pictureWidth;
+        result.pictureHeight = load.pictureHeight;
+        load.bitmap->Release();
+    } else if (load.pictureWidth < 0 && load.pictureHeight < 0) {
+        result.pictureWidth = load.pictureWidth;
+        result.pictureHeight = load.pictureHeight;
+    } else {
+        cell.Fill();
+        result.fileMissing = load.fileMissing != 0;
+        result.cannotOpen = load.cannotOpen != 0;
+    }
+    return result;
+}

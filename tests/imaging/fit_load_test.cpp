@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "imaging/fit.h"
+#include "imaging/plugin_host.h"
+#include "imaging/resampler_realtime.h"
+#include "library/settings.h"
+#include "tests/imaging/jpeg_test_file.h"
+#include "tests/imaging/resampler_test_pictures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoadPictureIntoTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = fs::temp_directory_path() / ("pw_fit_load_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::create_directories(dir_);
+        saved_ = Settings;
+        ShutdownPlugins();
+        Settings.ignoreexif = false;
+        RegisterPlugins();
+    }
+    static void TearDownTestSuite() {
+        ShutdownPlugins();
+        Settings = saved_;
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    static void Options(bool rtresize, bool crop) {
+        Settings.rtresize = rtresize;
+        Settings.crop = crop;
+        ReinitPlugins();
+    }
+    static BitmapPtr Cell(int32_t w, int32_t h, bool crop) {
+        BitmapPtr cell(TBitmap0::Create(w, h));
+        cell->Crop = crop;
+        cell->SetFillColour(0x00203040);
+        return cell;
+    }
+    static std::string PathFor(const std::string& name) { return (dir_ / name).string(); }
+
+    static inline fs::path dir_;
+    static inline TSettings saved_;
+};
+
+// Decoding with the real-time resize and decoding the whole picture first
+// must fill the cell with the same pixels, whatever the camera orientation.
+TEST_F(LoadPictureIntoTest, RealTimeAndWholePictureGiveTheSamePixels) {
+    BitmapPtr stored = MakeTestPicture(300, 200, 5, true);
+    struct CellSize {
+        int32_t w, h;
+    };
+    for (const CellSize cell : {CellSize{90, 70}, CellSize{170, 260}, CellSize{400, 400}})
+        for (int32_t o = 1; o <= 8; ++o) {
+            const std::string path = PathFor("o" + std::to_string(o) + ".jpg");
+            ASSERT_TRUE(WriteTestJpeg(path, *stored, o));
+            for (bool crop : {false, true}) {
+                Options(false, crop);
+                BitmapPtr whole = Cell(cell.w, cell.h, crop);
+                const PictureResult a = LoadPictureInto(*whole, path);
+                Options(true, crop);
+                BitmapPtr live = Cell(cell.w, cell.h, crop);
+                const PictureResult b = LoadPictureInto(*live, path);
+
+                const bool turned = o >= 5;
+                ASSERT_EQ(a.pictureWidth, turned ? 200 : 300) << o;
+                ASSERT_EQ(a.pictureHeight, turned ? 300 : 200) << o;
+                EXPECT_EQ(b.pictureWidth, a.pictureWidth);
+                EXPECT_EQ(b.pictureHeight, a.pictureHeight);
+                EXPECT_EQ(a.formatName, "JPEG");
+                EXPECT_EQ(b.fileSize, static_cast<int64_t>(fs::file_size(path)));
+                int32_t drawn = 0;
+                for (int32_t y = 0; y < cell.h; ++y)
+                    for (int32_t x = 0; x < cell.w; ++x) {
+                        ASSERT_EQ(live->At(x, y), whole->At(x, y)) << "cell " << cell.w << "x" << cell.h
+                                                                 << " orientation " << o << " crop " << crop
+                                                                 << " at " << x << "," << y;
+                        drawn += whole->At(x, y) != 0x00203040u;
+                    }
+                EXPECT_GT(drawn, cell.w * cell.h / 4);  // a picture, not just background
+                for (int32_t slot = 0; slot < kDecodingSlots; ++slot) {
+                    EXPECT_EQ(ResizeSlots[slot].resizeStarted, 0);
+                    EXPECT_EQ(ResizeSlots[slot].resizeRequested, 0);
+                }
+            }
+        }
+}
+
+TEST_F(LoadPictureIntoTest, RealTimePathDrawsWithoutAFullSizeBuffer) {
+    BitmapPtr stored = MakeTestPicture(240, 160, 6, true);
+    const std::string path = PathFor("plain.jpg");
+    ASSERT_TRUE(WriteTestJpeg(path, *stored, 0));
+    Options(true, false);
+    BitmapPtr cell = Cell(60, 60, false);
+    TBitmap0* target = cell.get();
+    ResizeSlots[0].resizeRequested = 1;
+    ResizeSlots[0].destination = &target;
+    ResizeSlots[0].lineCallback = &LineCallback;
+    PictureLoad load;
+    LoadPicture(path, 0, 60, 60, load);
+    EXPECT_EQ(load.decoded, 1);
+    EXPECT_EQ(ResizeSlots[0].resizeAccepted, 1);
+    ASSERT_NE(load.bitmap, nullptr);
+    EXPECT_EQ(load.bitmap->Pixels(), nullptr);
+    load.bitmap->Release();
+    ReleaseSharedBuffer(0);
+    ResizeSlots[0] = ResizeSlot{};
+    AbandonResize(0);
+    EXPECT_NE(cell->At(30, 30), 0x00203040u);
+}
+
+TEST_F(LoadPictureIntoTest, UnreadableFilesLeaveTheBackground) {
+    Options(true, false);
+    BitmapPtr cell = Cell(20, 20, false);
+    cell->At(3, 3) = 0x00FFFFFF;
+    PictureResult missing = LoadPictureInto(*cell, PathFor("absent.jpg"));
+    EXPECT_TRUE(missing.fileMissing);
+    EXPECT_EQ(missing.pictureWidth, 0);
+    EXPECT_EQ(cell->At(3, 3), 0x00203040u);
+
+    const std::string junk = PathFor("junk.jpg");
+    std::FILE* f = std::fopen(junk.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a picture at all", f);
+    std::fclose(f);
+    cell->At(3, 3) = 0x00FFFFFF;
+    PictureResult bad = LoadPictureInto(*cell, junk);
+    EXPECT_FALSE(bad.fileMissing);
+    EXPECT_EQ(bad.pictureWidth, 0);
+    EXPECT_EQ(cell->At(3, 3), 0x00203040u);
+}
+
+}  // namespace
