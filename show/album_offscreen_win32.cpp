@@ -16,13 +16,13 @@ namespace {
 constexpr int32_t kFrameTurnDuration = 100000;
 }  // namespace
 
-AlbumOffscreen::AlbumOffscreen(int32_t width, int32_t height) : width_(width), height_(height) {
+AlbumOffscreen::AlbumOffscreen(int32_t width, int32_t height, bool visible) : width_(width), height_(height) {
     SetSceneSize(width, height);
     // A new scene starts with a forward turn and nothing uploaded.
     Reverse = false;
     CancelReverse = false;
     ReverseUploaded = false;
-    window_ = CreateHiddenSaverWindow(width, height);
+    window_ = visible ? CreateSaverWindow(nullptr, 0, 0, width, height) : CreateHiddenSaverWindow(width, height);
     GlInitPending = true;
     try {
         control_ = new TGLControl(window_, width, height);

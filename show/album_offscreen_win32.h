@@ -11,8 +11,10 @@ class TGLControl;
 
 class AlbumOffscreen {
 public:
-    // Window size; throws like SetSceneSize and TGLControl.
-    AlbumOffscreen(int32_t width, int32_t height);
+    // Window size; throws like SetSceneSize and TGLControl. `visible`: a
+    // full-screen saver window instead of a hidden one (for timing the
+    // presentation too).
+    AlbumOffscreen(int32_t width, int32_t height, bool visible = false);
     ~AlbumOffscreen();
     AlbumOffscreen(const AlbumOffscreen&) = delete;
     AlbumOffscreen& operator=(const AlbumOffscreen&) = delete;
