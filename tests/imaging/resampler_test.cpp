@@ -33,7 +33,7 @@ TEST(ResamplerFilters, ValuesAtKnownPoints) {
     for (int32_t f = 0; f < kFilterCount; ++f) EXPECT_EQ(FilterValue(f, FilterSupport(f) + 0.01f), 0.0f) << f;
     // An unknown filter number is Hermite, not a read past the table.
     EXPECT_EQ(FilterSupport(99), FilterSupport(kFilterHermite));
-    EXPECT_EQ(FilterValue(-3, 0.3f), FilterValue(kFilterHermite, 0.3f));
+    EXPECT_FLOAT_EQ(FilterValue(-3, 0.3f), FilterValue(kFilterHermite, 0.3f));
 }
 
 TEST(ResamplerRounding, HalvesGoToEven) {
