@@ -15,6 +15,8 @@
 #include "show/album_renderer_win32.h"
 #include "show/album_scene.h"
 #include "show/gl_api_win32.h"
+#include "show/gl_control_win32.h"
+#include "show/gl_facts.h"
 
 namespace {
 
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
         Settings = TSettings();
         Settings.vsync = 2;  // vertical sync off, and nothing to decide or store
         AlbumOffscreen album(w, h, true);
+        RecordGLFacts();
         const int pw = Scene.grid.width, ph = Scene.grid.height;
         BitmapPtr pages[6];
         for (int i = 0; i < 6; ++i) pages[i] = NoisyPage(pw, ph, 17 + i);
@@ -74,7 +77,8 @@ int main(int argc, char** argv) {
             ++frames;
         }
         const double seconds = (ClockMs() - start) / 1000.0;
-        std::printf("%dx%d fps %.1f upload_ms %.1f\n", w, h, frames / seconds, Median(uploads));
+        std::printf("%dx%d fps %.1f upload_ms %.1f frames %d renderer %s\n", w, h, frames / seconds,
+                    Median(uploads), frames, RecordedGLFacts.accelerator.c_str());
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_album_turn: %s\n", e.what());
