@@ -118,6 +118,9 @@ void BuildFirstList() {
 }
 
 void RefreshAutoFolders() {
+    // Without a single known extension a rescan finds nothing; emptying the
+    // user's folders for that reason would only lose their pictures.
+    if (ScanExtensions().empty()) return;
     TPicList& list = PicList();
     for (int i = 1; i < list.Count(); ++i) {
         TFolderItem& item = list.At(i);

@@ -5,7 +5,10 @@
 #include "diagnostics/clock.h"
 #include "diagnostics/events_log.h"
 #include "diagnostics/run_stats.h"
+#include "library/folder_scan.h"
+#include "library/picture_list_store.h"
 #include "library/random.h"
+#include "library/selection_order.h"
 #include "library/settings.h"
 
 std::string InstallFolder;
@@ -32,7 +35,7 @@ void InitLibrary() {
     // 3. Installation folder, data folder and picture-list file.
     InstallFolder = ReadUserOrMachineString("Path");
     if (InstallFolder.empty()) ShowMessage("Corrupted registry.\r\nPlease, Reinstall Pagewind");
-    // [library step 3] data folder and picture-list file: not built yet.
+    LocateDataFolder();  // [library step 3] data folder and picture-list file
 
     // 4. Values that hold when the main key is unusable.
     Settings.Screens = 1;
@@ -43,22 +46,28 @@ void InitLibrary() {
     eventsLog = std::make_unique<TmyEventsLog>();
     EventsLog = eventsLog.get();
 
-    // 6. [library step 6] extension list, scan-result list and picture list: not built yet.
+    // 6. [library step 6] extension list, scan-result list and picture list.
+    ResetLibraryLists();
 
     // 7. The settings.
     LoadSettings();
 
-    // 8. [library step 8] forget the last scanned folder: not built yet.
+    // 8. [library step 8] forget the last scanned folder.
+    ClearLastScannedFolder();
 
     // 9. [imaging step 9] register the image plugins and collect extensions: not built yet.
 
-    // 10. [library step 10] load the picture list with auto refresh: not built yet.
+    // 10. [library step 10] load the picture list with auto refresh.
+    LoadPictureList(true);
 
-    // 11. [library step 11] the picture-list lock: not built yet.
+    // 11. [library step 11] the picture-list lock (made on first use; made here so it exists before any thread).
+    PictureListLock();
 }
 
 void DoneLibrary() {
-    // [library teardown] free the scan-result list, configured folders and picture list: not built yet.
+    // [library teardown] free the scan-result list, configured folders and picture list.
+    ResetLibraryLists();
+    Settings.ConfiguredFolders.clear();
     // [imaging teardown] shut the plugins down: not built yet.
     EndRun();
 }
@@ -67,5 +76,6 @@ void SaveSettings() {
     RegistryKey* key = MainKey();
     if (!key) throw std::runtime_error("Can't open registry key " + std::string(kMainKeyPath));
     SaveSettingsTo(*key, Settings);
-    // [library save step 4] create the list folder if missing and save the picture list: not built yet.
+    // [library save step 4] create the list folder if missing and save the picture list.
+    SavePictureList();
 }

@@ -18,6 +18,15 @@ std::string& PicListFile() {
     return file;
 }
 
+void ResetLibraryLists() {
+    ScanExtensions().clear();
+    ScanResult().clear();
+    TPicList& list = PicList();
+    list.Clear();
+    list.Modified = false;
+    list.FileTime = 0;
+}
+
 void LocateDataFolder() {
     std::string folder = GetDataFolder();
     if (folder.empty()) folder = InstallFolder;
@@ -42,6 +51,8 @@ void LoadPictureList(bool autoRefresh) {
 }
 
 void SavePictureList() {
+    // Normally formed by the start-up; a save before it still needs a file.
+    if (PicListFile().empty()) LocateDataFolder();
     std::string& file = PicListFile();
     if (!FileExists(file)) CreateListFolder(file);
     PicList().SaveToFile(file);

@@ -8,6 +8,9 @@ inline constexpr const char* kPicListFileName = "piclist.dat";
 // folder's when no data folder could be used. Set by LocateDataFolder; a
 // failed save or load may move it to a new data folder.
 std::string& PicListFile();
+// Empties the lists the library keeps (extensions, scan result, picture
+// list) for a fresh start, or to free them at the end.
+void ResetLibraryLists();
 // Finds the data folder (choosing or checking it) and forms the list file.
 void LocateDataFolder();
 // Loads the list at start-up; without a usable file builds the first list

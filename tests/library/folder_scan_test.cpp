@@ -153,3 +153,16 @@ TEST_F(FolderScan, RefreshRescansMarkedEntriesOnly) {
     EXPECT_EQ(*list.At(1).Pictures, (TStringList{P("A/a1.jpg"), P("A/sub/a2.jpg")}));
     EXPECT_TRUE(list.At(1).ExtraNames->empty());
 }
+
+TEST_F(FolderScan, RefreshWithoutAnyExtensionKeepsTheEntries) {
+    Make("A/a1.jpg");
+    TPicList& list = PicList();
+    list.AddFolder("Root");
+    TFolderItem& a = list.At(list.AddFolder(P("A")));
+    a.AutoRefresh = true;
+    a.Pictures->push_back("kept.jpg");
+    ScanExtensions().clear();
+    RefreshAutoFolders();
+    EXPECT_EQ(*list.At(1).Pictures, TStringList{"kept.jpg"});
+    EXPECT_FALSE(list.Modified);
+}
