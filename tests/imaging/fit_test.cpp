@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "imaging/resampler.h"
 #include "tests/imaging/resampler_test_pictures.h"
 
 namespace {
@@ -24,20 +23,6 @@ TEST(DrawFit, SmallerPictureIsCopiedCentredOnTheBackground) {
             const bool inside = x >= 3 && x < 7 && y >= 3 && y < 6;
             ASSERT_EQ(cell->At(x, y), inside ? picture->At(x - 3, y - 3) : kBackground) << x << "," << y;
         }
-}
-
-TEST(DrawFit, LargerPictureIsResampledIntoItsPlace) {
-    BitmapPtr picture = MakeTestPicture(300, 200, 2, true);
-    BitmapPtr cell = Cell(100, 75);
-    DrawFit(*cell, *picture);
-    // 300 x 200 in 100 x 75: drawn 100 x 67 at y = 4.
-    BitmapPtr expected = Cell(100, 75);
-    expected->Fill();
-    Resample(*picture, 0, 0, 300, 200, *expected, 0, 4, 100, 67, kFilterHermite);
-    for (int32_t y = 0; y < 75; ++y)
-        for (int32_t x = 0; x < 100; ++x) ASSERT_EQ(cell->At(x, y), expected->At(x, y)) << x << "," << y;
-    EXPECT_EQ(cell->At(50, 3), kBackground);
-    EXPECT_EQ(cell->At(50, 71), kBackground);
 }
 
 TEST(DrawFit, TinyPictureIsStretchedPixelForPixel) {

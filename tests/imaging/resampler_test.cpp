@@ -97,15 +97,6 @@ TEST(ResamplerContributors, EveryOffsetStaysInsideEvenForTinySources) {
     EXPECT_TRUE(BuildContributorList(5, 0, kFilterHermite).entries.empty());
 }
 
-TEST(ResamplerContributors, OffsetsScaledAndReversed) {
-    TContributorList list = BuildContributorList(4, 2, kFilterBox);
-    TContributorList reversed = list;
-    SetContributorOffsets(list, 10, 4);
-    EXPECT_EQ(EntryOf(list, 0)[0].offset, 44);  // (10 + 1) * 4
-    SetContributorOffsets(reversed, 2, 3, true, 20);
-    EXPECT_EQ(EntryOf(reversed, 0)[0].offset, (20 - 1 - 3) * 3);
-}
-
 TEST(ResamplerPasses, ChannelsAreTruncatedAndClamped) {
     TContributorList list;
     list.contributors = {{98304, 0}, {-32768, 3}, {-32768, 0}, {98304, 3}, {65535, 0}};
