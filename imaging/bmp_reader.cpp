@@ -81,7 +81,9 @@ public:
         if (width <= 0 || height <= 0 || height > INT32_MAX) throw DecodeError("Invalid BMP file: bad image size");
         width_ = static_cast<int32_t>(width);
         height_ = static_cast<int32_t>(height);
-        rowBytes_ = (width * bits + 31) / 32 * 4;
+        // 15-bit pixels are stored in 16 bits like 16-bit ones.
+        const int64_t storedBits = bits == 15 ? 16 : bits;
+        rowBytes_ = (width * storedBits + 31) / 32 * 4;
         dataOffset_ = dataOffset;
     }
 

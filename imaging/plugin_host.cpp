@@ -270,7 +270,8 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
         if (!entry.enabled) continue;
         const PluginDescriptor& d = entry.descriptor;
         for (int32_t i = 0; i < d.count && !load.decoded; ++i) {
-            if (!d.extensions[i] || ext != d.extensions[i] || !d.decoders || !d.decoders[i]) continue;
+            // Compared lower-cased on both sides, as CollectExtensions lists them.
+            if (!d.extensions[i] || ext != LowerCase(d.extensions[i]) || !d.decoders || !d.decoders[i]) continue;
             const auto decode = reinterpret_cast<DecoderFn>(d.decoders[i]);
             load.pictureWidth = minimumWidth;
             load.pictureHeight = minimumHeight;
