@@ -9,6 +9,7 @@
 #include "imaging/plugin_host.h"
 #include "imaging/std_plugin.h"
 #include "library/settings.h"
+#include "show/stop_request.h"
 #include "tests/imaging/picture_files.h"
 
 using namespace testpics;
@@ -270,6 +271,22 @@ TEST_F(PluginHost, ARowByRowPictureIsDecodedWithoutPixels) {
     ASSERT_NE(load.bitmap, nullptr);
     EXPECT_EQ(load.bitmap->Pixels(), nullptr);
     load.bitmap->Release();
+}
+
+TEST_F(PluginHost, TheShowsStopRequestReachesTheDecoder) {
+    RegisterPlugins();
+    const std::string jpg = Write("s.jpg", EncodeJpeg(16, 16, [](int, int) { return Rgb{1, 2, 3}; }));
+    StopRequested = true;
+    PictureLoad stopped;
+    LoadPicture(jpg, 0, 16, 16, stopped);
+    StopRequested = false;
+    EXPECT_FALSE(stopped.decoded);
+    EXPECT_EQ(stopped.bitmap, nullptr);
+    PictureLoad again;
+    LoadPicture(jpg, 0, 16, 16, again);
+    EXPECT_TRUE(again.decoded);
+    if (again.bitmap) again.bitmap->Release();
+    ReleaseSharedBuffer(0);
 }
 
 TEST_F(PluginHost, SharedBufferLimits) {
