@@ -7,6 +7,7 @@
 #include "diagnostics/run_stats.h"
 #include "library/folder_scan.h"
 #include "library/picture_list_store.h"
+#include "imaging/plugin_host.h"
 #include "library/random.h"
 #include "library/selection_order.h"
 #include "library/settings.h"
@@ -31,11 +32,13 @@ void InitLibrary() {
     // 2. The font of the page notices, sized for the primary screen.
     Settings.MessageFont = DefaultFont();
     Settings.MessageFont.lfHeight = MessageFontHeight(PrimaryScreenWidth());
+    // The OpenGL driver kind is fixed for the whole run.
+    DetermineDriverKind();
 
     // 3. Installation folder, data folder and picture-list file.
     InstallFolder = ReadUserOrMachineString("Path");
     if (InstallFolder.empty()) ShowMessage("Corrupted registry.\r\nPlease, Reinstall Pagewind");
-    LocateDataFolder();  // [library step 3] data folder and picture-list file
+    LocateDataFolder();
 
     // 4. Values that hold when the main key is unusable.
     Settings.Screens = 1;
@@ -46,29 +49,32 @@ void InitLibrary() {
     eventsLog = std::make_unique<TmyEventsLog>();
     EventsLog = eventsLog.get();
 
-    // 6. [library step 6] extension list, scan-result list and picture list.
+    // 6. Extension list, scan-result list and picture list, all empty.
     ResetLibraryLists();
 
     // 7. The settings.
     LoadSettings();
 
-    // 8. [library step 8] forget the last scanned folder.
+    // 8. Forget the last scanned folder.
     ClearLastScannedFolder();
 
-    // 9. [imaging step 9] register the image plugins and collect extensions: not built yet.
+    // 9. The image plugins and the extensions they read.
+    RegisterPlugins();
+    CollectExtensions(ScanExtensions());
 
-    // 10. [library step 10] load the picture list with auto refresh.
+    // 10. The picture list, with the folders marked for it refreshed.
     LoadPictureList(true);
 
-    // 11. [library step 11] the picture-list lock (made on first use; made here so it exists before any thread).
+    // 11. The picture-list lock (made on first use; made here so that it
+    // exists before any other thread does).
     PictureListLock();
 }
 
 void DoneLibrary() {
-    // [library teardown] free the scan-result list, configured folders and picture list.
     ResetLibraryLists();
     Settings.ConfiguredFolders.clear();
-    // [imaging teardown] shut the plugins down: not built yet.
+    ShutdownPlugins();
+    ScanExtensions().clear();
     EndRun();
 }
 
@@ -76,6 +82,5 @@ void SaveSettings() {
     RegistryKey* key = MainKey();
     if (!key) throw std::runtime_error("Can't open registry key " + std::string(kMainKeyPath));
     SaveSettingsTo(*key, Settings);
-    // [library save step 4] create the list folder if missing and save the picture list.
     SavePictureList();
 }

@@ -111,3 +111,5 @@ std::string ReadUserOrMachineString(const std::string& name);
 extern std::string InstallFolder;
 
 int PrimaryScreenWidth();
+// Works out the OpenGL driver kind once, at start-up (Windows only).
+void DetermineDriverKind();

@@ -12,3 +12,5 @@ bool CheckRunSettings() {
 std::string ReadUserOrMachineString(const std::string& name) { return RegReadString(name); }
 
 int PrimaryScreenWidth() { return 1280; }
+
+void DetermineDriverKind() {}

@@ -2,6 +2,7 @@
 
 #include "library/registry_win32.h"
 #include "library/settings.h"
+#include "show/gl_control_win32.h"
 
 namespace {
 constexpr REGSAM kReadOnly = 0x20019;   // KEY_READ
@@ -37,3 +38,5 @@ std::string ReadUserOrMachineString(const std::string& name) {
 }
 
 int PrimaryScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+
+void DetermineDriverKind() { GLDriverKind(); }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "library/registry_win32.h"
+#include "library/picture_list_store.h"
 #include "library/settings.h"
 
 namespace {
@@ -30,6 +31,13 @@ protected:
 }  // namespace
 
 TEST_F(RegistrySettings, OrderRoundTripsThroughTheRegistry) {
+    // Saving the settings also saves the picture list: keep it out of the
+    // prefix's data folders.
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string list = std::string(temp) + "pw_settings_test_piclist.dat";
+    const std::string previousList = PicListFile();
+    PicListFile() = list;
     RegWriteString("Order", "25");
     RegWriteString("Delay", "abc");
     RegWriteString("Convert", "3000000000");
@@ -56,6 +64,9 @@ TEST_F(RegistrySettings, OrderRoundTripsThroughTheRegistry) {
     // Read-only options are never written.
     EXPECT_EQ(RegQueryValueExA(k, "rtresize", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(RegQueryValueExA(k, "vsync", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(GetFileAttributesA(list.c_str()), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA(list.c_str());
+    PicListFile() = previousList;
 }
 
 TEST_F(RegistrySettings, FontOfTheWrongTypeIsAnError) {
