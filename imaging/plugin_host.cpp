@@ -36,20 +36,9 @@ SharedBuffer sharedBuffers[kDecodingSlots];
 
 DecodeSource sources[kDecodingSlots];
 
-// The plugins poll a 32-bit word through this cell. When the show's flag is
-// itself such a word the cell names it; otherwise the host copies the flag
-// into a word of its own before each decoder call.
-volatile int32_t stopWordCopy = 0;
-StopFlagWord* StopWordAddress() {
-    if constexpr (sizeof(StopRequested) == sizeof(int32_t))
-        return reinterpret_cast<StopFlagWord*>(&StopRequested);
-    else
-        return &stopWordCopy;
-}
-StopFlagWord* stopFlagCell = StopWordAddress();
-void RefreshStopWord() {
-    if constexpr (sizeof(StopRequested) != sizeof(int32_t)) stopWordCopy = StopRequested.load() ? 1 : 0;
-}
+// The plugins poll the show's stop request, a 32-bit word, through this cell.
+static_assert(sizeof(StopRequested) == sizeof(int32_t));
+StopFlagWord* stopFlagCell = reinterpret_cast<StopFlagWord*>(&StopRequested);
 
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kDecodingSlots; }
 
@@ -283,7 +272,6 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
                 load.fileMissing = 1;
                 return;
             }
-            RefreshStopWord();
             DecodeCallGuard guard(thread);
             if (d.flags & kPluginOpensFiles) {
                 decode(fileName.c_str(), &target.width, &target.height, &load.pictureWidth, &load.pictureHeight,

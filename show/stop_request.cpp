@@ -1,3 +1,3 @@
 #include "show/stop_request.h"
 
-std::atomic<bool> StopRequested{false};
+std::atomic<int32_t> StopRequested{0};
