@@ -121,9 +121,9 @@ TEST(BmpReader, ColourMappedDepthsUseTheirMaps) {
     for (const Case& c : {Case{1, 2, 0, 40}, Case{4, 16, 0, 40}, Case{4, 6, 6, 40}, Case{8, 256, 0, 40},
                           Case{8, 20, 20, 40}, Case{8, 256, 0, 12}, Case{1, 2, 0, 12}, Case{4, 16, 0, 12}}) {
         auto index = [&](int x, int y) { return (x * 3 + y * 5) % c.entries; };
-        BmpSpec spec{.headerSize = c.header, .width = kW, .height = kH, .bits = c.bits, .coloursUsed = c.coloursUsed};
-        spec.map.assign(map.begin(), map.begin() + c.entries);
-        const Decoded d = plugin.Decode(kBmp, MakeBmp(spec, PackedRows(c.bits, index)), kW, kH);
+        BmpSpec bmp{.headerSize = c.header, .width = kW, .height = kH, .bits = c.bits, .coloursUsed = c.coloursUsed};
+        bmp.map.assign(map.begin(), map.begin() + c.entries);
+        const Decoded d = plugin.Decode(kBmp, MakeBmp(bmp, PackedRows(c.bits, index)), kW, kH);
         ExpectPicture(d, [&](int x, int y) { return map[index(x, y)]; },
                       std::to_string(c.bits) + " bits, " + std::to_string(c.entries) + " colours, header " +
                           std::to_string(c.header));
