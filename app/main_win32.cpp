@@ -13,12 +13,12 @@
 #include "diagnostics/run_stats.h"
 #include "diagnostics/watchdog.h"
 #include "library/settings.h"
-#include "show/stop_request.h"
 
 namespace {
 constexpr int kSettingsButtonId = 1003;
 
-// Runs one mode; a failure that escapes it goes to the crash report.
+// Runs one mode; a failure that escapes it goes to the crash report, which
+// ends the program.
 template <typename F>
 void Guarded(uint32_t flags, F&& body) {
     try {
@@ -28,7 +28,6 @@ void Guarded(uint32_t flags, F&& body) {
     } catch (...) {
         ReportFatal("unknown exception", "Exception", 0, flags | kPhaseTopLevel);
     }
-    StopRequested = true;
 }
 
 // The first time the saver is previewed in the display-properties dialog,
