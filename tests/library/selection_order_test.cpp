@@ -91,7 +91,9 @@ TEST_F(SelectionOrder, RandomFirstPicksStayInTheirWindow) {
         }
         EXPECT_EQ(*seen.begin(), 0) << c.n;
         EXPECT_EQ(*seen.rbegin(), c.windowEnd - 1) << c.n;
-        if (c.n == 10) EXPECT_EQ(seen.size(), 7u);
+        if (c.n == 10) {
+            EXPECT_EQ(seen.size(), 7u);
+        }
     }
 }
 
