@@ -4,13 +4,7 @@
 #include <cctype>
 
 #include "library/settings.h"
-
-namespace {
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-    return s;
-}
-}  // namespace
+#include "library/text_case.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine cl;
@@ -22,8 +16,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         sw = sw.substr(0, colon);
     }
     if (!sw.empty()) sw.erase(0, 1);
-    cl.switchText = Lower(sw);
-    cl.handleText = Lower(handle);
+    cl.switchText = LowerCase(sw);
+    cl.handleText = LowerCase(handle);
     int64_t value = 0;
     if (!cl.handleText.empty() && ParseDecimal(cl.handleText, value))
         cl.parentHandle = static_cast<uint32_t>(static_cast<int32_t>(value));

@@ -12,6 +12,7 @@
 #include "imaging/std_plugin.h"
 #include "library/file_access.h"
 #include "library/settings.h"
+#include "library/text_case.h"
 #include "show/stop_request.h"
 
 ResizeSlot ResizeSlots[kDecodingSlots];
@@ -41,11 +42,6 @@ static_assert(sizeof(StopRequested) == sizeof(int32_t));
 StopFlagWord* stopFlagCell = reinterpret_cast<StopFlagWord*>(&StopRequested);
 
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kDecodingSlots; }
-
-std::string LowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // The extension with its dot, lower-cased; empty when the name has none.
 std::string ExtensionOf(const std::string& fileName) {

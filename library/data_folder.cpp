@@ -10,6 +10,7 @@
 #include "library/random_pick.h"
 #include "library/registry.h"
 #include "library/settings.h"
+#include "library/text_case.h"
 
 namespace {
 constexpr int kCandidateCount = 5;
@@ -19,11 +20,6 @@ constexpr int kErrorDataFolderLost = 103;
 
 std::string g_dataFolder;
 std::string g_mirrorFolder;
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 void OpenSupportPage(int error) {
     DataFolderHooks& h = DataFolderSeams();
@@ -127,7 +123,7 @@ bool TryCandidate(const std::string& folder, int number) {
 std::string MirrorFolderFor(int k, const std::string& dataFolder, const SystemFolders& places) {
     if (k != 3 || places.programFiles.empty() || places.localAppData.empty()) return {};
     std::string container = ParentFolder(ParentFolder(dataFolder));
-    if (container.empty() || Lower(container) != Lower(places.programFiles)) return {};
+    if (container.empty() || LowerCase(container) != LowerCase(places.programFiles)) return {};
     // Only a path that starts with a drive ("C:\") has a VirtualStore twin.
     if (dataFolder.size() < 3 || dataFolder[1] != ':' || dataFolder[2] != kPathSep) return {};
     return places.localAppData + kPathSep + "VirtualStore" + kPathSep + dataFolder.substr(3);
