@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "library/settings.h"
+#include "library/handle_text.h"
 #include "library/text_case.h"
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -18,9 +18,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (!sw.empty()) sw.erase(0, 1);
     cl.switchText = LowerCase(sw);
     cl.handleText = LowerCase(handle);
-    int64_t value = 0;
-    if (!cl.handleText.empty() && ParseDecimal(cl.handleText, value))
-        cl.parentHandle = static_cast<uint32_t>(static_cast<int32_t>(value));
+    cl.parentHandle = HandleFromText(cl.handleText);
     return cl;
 }
 

@@ -10,7 +10,7 @@ enum class RunMode { None, Show, Settings, Preview, ChangePassword };
 struct CommandLine {
     std::string switchText;  // lower case, without its first character
     std::string handleText;
-    uint32_t parentHandle = 0;
+    uintptr_t parentHandle = 0;  // the window handle the text names, or 0
 };
 
 // `args` are the arguments after the program name.

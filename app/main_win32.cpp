@@ -39,13 +39,13 @@ void FirstPreviewHelp(HWND preview) {
     if (HWND button = GetDlgItem(dialog, kSettingsButtonId)) PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-void ChangePassword(uint32_t parent) {
+void ChangePassword(uintptr_t parent) {
     HMODULE mpr = LoadLibraryA("MPR.DLL");
     if (!mpr) return;
     using PwdChangePasswordFn = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
     auto change = reinterpret_cast<PwdChangePasswordFn>(
         reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
-    if (change) change("SCRSAVE", reinterpret_cast<HWND>(static_cast<uintptr_t>(parent)), 0, 0);
+    if (change) change("SCRSAVE", reinterpret_cast<HWND>(parent), 0, 0);
     FreeLibrary(mpr);
 }
 
@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     const CommandLine cl = ParseCommandLine(Arguments());
     const bool runSettings = cl.switchText == "s" && CheckRunSettings();
-    const HWND parent = reinterpret_cast<HWND>(static_cast<uintptr_t>(cl.parentHandle));
+    const HWND parent = reinterpret_cast<HWND>(cl.parentHandle);
 
     switch (SelectRunMode(cl.switchText, runSettings)) {
         case RunMode::Settings:

@@ -13,6 +13,6 @@ constexpr uint32_t kPhaseNoGl = 0x40;
 constexpr int kCrashExitCode = 217;
 
 void InstallCrashHandler();
-[[noreturn]] void ReportFatal(const std::string& message, const std::string& className, uint32_t address,
+[[noreturn]] void ReportFatal(const std::string& message, const std::string& className, uintptr_t address,
                               uint32_t flags, const std::vector<std::string>& extraTexts = {});
 [[noreturn]] void ReportFreeze(const std::string& text, void* threadHandle);

@@ -21,8 +21,7 @@ LONG WINAPI UnhandledFilter(EXCEPTION_POINTERS* info) {
     }
     char text[64];
     std::snprintf(text, sizeof text, "Exception %08lX", info->ExceptionRecord->ExceptionCode);
-    ReportFatal(text, "EExternalException",
-                static_cast<uint32_t>(reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress)), 0);
+    ReportFatal(text, "EExternalException", reinterpret_cast<uintptr_t>(info->ExceptionRecord->ExceptionAddress), 0);
 }
 
 void UncaughtException() {
@@ -44,11 +43,13 @@ void InstallCrashHandler() {
     std::set_terminate(UncaughtException);
 }
 
-void ReportFatal(const std::string& message, const std::string& className, uint32_t address, uint32_t flags,
+void ReportFatal(const std::string& message, const std::string& className, uintptr_t address, uint32_t flags,
                  const std::vector<std::string>& extraTexts) {
     RecordErrorReport();
     char head[64];
-    std::snprintf(head, sizeof head, " at %08X, mode %u", address, flags);
+    // Addresses print with all the digits of the build's pointer width.
+    std::snprintf(head, sizeof head, " at %0*llX, mode %u", static_cast<int>(2 * sizeof address),
+                  static_cast<unsigned long long>(address), flags);
     std::string text = "Pagewind: " + className + ": " + message + head;
     for (const std::string& extra : extraTexts) text += "\r\n" + extra;
     OutputDebugStringA((text + "\r\n").c_str());

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "library/handle_text.h"
 #include "library/registry.h"
 #include "library/settings.h"
 
@@ -87,9 +88,8 @@ void StartRun() {
                 unclean = true;
                 break;
             }
-            int64_t handle = 0;
-            if (ParseDecimal(win, handle) &&
-                CheckRunWindow(static_cast<uintptr_t>(static_cast<uint32_t>(handle))) == WindowCheck::OurInstance) {
+            const uintptr_t handle = HandleFromText(win);
+            if (handle != 0 && CheckRunWindow(handle) == WindowCheck::OurInstance) {
                 anotherInstance = true;
                 break;
             }
@@ -113,7 +113,7 @@ void StartRun() {
 void RecordWindow(uintptr_t window, bool force) {
     if (anotherInstance || (windowRecorded && !force)) return;
     try {
-        RegWriteString("win", std::to_string(static_cast<uint32_t>(window)));
+        RegWriteString("win", HandleText(window));
         windowRecorded = true;
     } catch (...) {
     }

@@ -3,8 +3,9 @@
 // exchange, and the function signatures on both sides. On the 32-bit product
 // every integer is a little-endian 32-bit word and every pointer 4 bytes, so
 // the sizes and offsets below are part of the contract and are checked at
-// compile time. Natively (64-bit) the same records hold wider pointers; only
-// their meaning is shared there.
+// compile time. The 64-bit Windows build holds 8-byte pointers at their
+// natural alignment; its layout is checked the same way, so a change to a
+// record shows up in both builds. Natively only the meaning is shared.
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -94,7 +95,7 @@ struct PluginDescriptor {
 };
 
 struct HostServices {
-    int32_t size;  // 32; a plugin reads only the fields this covers
+    int32_t size;  // kHostServicesSize; a plugin reads only the fields this covers
     RequestBufferFn requestBuffer;
     int32_t flags;
     LineCallbackFn* lineCallbackCell;  // null when real-time resizing is off
@@ -118,6 +119,18 @@ struct DecodeTarget {
     int32_t height;    // in: wanted size; out: delivered size
     int32_t width;
 };
+
+// HostServices.size that covers a field: its end offset. A plugin takes a
+// field only when the size the host gave reaches that far (8, 12, 16, 28 and
+// 32 on the 32-bit product).
+template <typename Field>
+constexpr int32_t CoverOf(size_t offset) { return static_cast<int32_t>(offset + sizeof(Field)); }
+constexpr int32_t kServicesCoverBuffer = CoverOf<RequestBufferFn>(offsetof(HostServices, requestBuffer));
+constexpr int32_t kServicesCoverFlags = CoverOf<int32_t>(offsetof(HostServices, flags));
+constexpr int32_t kServicesCoverLineCallback = CoverOf<LineCallbackFn*>(offsetof(HostServices, lineCallbackCell));
+constexpr int32_t kServicesCoverBlocks = CoverOf<ReallocateBlockFn>(offsetof(HostServices, reallocate));
+constexpr int32_t kServicesCoverStopFlag = CoverOf<StopFlagWord* const*>(offsetof(HostServices, stopFlagCell));
+constexpr int32_t kHostServicesSize = static_cast<int32_t>(sizeof(HostServices));
 
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(PluginDescriptor) == 44);
@@ -151,6 +164,9 @@ static_assert(sizeof(DecodeTarget) == 12);
 static_assert(offsetof(DecodeTarget, height) == 4);
 static_assert(offsetof(DecodeTarget, width) == 8);
 
+static_assert(kServicesCoverBuffer == 8 && kServicesCoverFlags == 12 && kServicesCoverLineCallback == 16 &&
+              kServicesCoverBlocks == 28 && kServicesCoverStopFlag == 32 && kHostServicesSize == 32);
+
 // The conventions are part of the function types here: a plugin built with
 // the other convention does not convert to these pointers.
 static_assert(!std::is_same_v<DecoderFn, void(__stdcall*)(const void*, int32_t*, int32_t*, int32_t*, int32_t*,
@@ -160,4 +176,40 @@ static_assert(!std::is_same_v<LineCallbackFn, int32_t(__stdcall*)(const void*, i
 static_assert(!std::is_same_v<AllocateBlockFn, void*(__cdecl*)(int32_t)>);
 static_assert(!std::is_same_v<FreeBlockFn, int32_t(__cdecl*)(void*)>);
 static_assert(!std::is_same_v<ReallocateBlockFn, void*(__cdecl*)(void**, int32_t)>);
+#endif
+
+#if defined(_WIN64)
+static_assert(sizeof(PluginDescriptor) == 80);
+static_assert(offsetof(PluginDescriptor, version) == 4);
+static_assert(offsetof(PluginDescriptor, name) == 8);
+static_assert(offsetof(PluginDescriptor, flags) == 16);
+static_assert(offsetof(PluginDescriptor, about) == 24);
+static_assert(offsetof(PluginDescriptor, infoText) == 32);
+static_assert(offsetof(PluginDescriptor, count) == 40);
+static_assert(offsetof(PluginDescriptor, extensions) == 48);
+static_assert(offsetof(PluginDescriptor, formatNames) == 56);
+static_assert(offsetof(PluginDescriptor, decoders) == 64);
+static_assert(offsetof(PluginDescriptor, init) == 72);
+
+static_assert(sizeof(HostServices) == 64);
+static_assert(offsetof(HostServices, requestBuffer) == 8);
+static_assert(offsetof(HostServices, flags) == 16);
+static_assert(offsetof(HostServices, lineCallbackCell) == 24);
+static_assert(offsetof(HostServices, allocate) == 32);
+static_assert(offsetof(HostServices, free) == 40);
+static_assert(offsetof(HostServices, reallocate) == 48);
+static_assert(offsetof(HostServices, stopFlagCell) == 56);
+
+static_assert(sizeof(DecodeSource) == 32);
+static_assert(offsetof(DecodeSource, position) == 8);
+static_assert(offsetof(DecodeSource, limit) == 12);
+static_assert(offsetof(DecodeSource, memory) == 16);
+static_assert(offsetof(DecodeSource, block) == 24);
+
+static_assert(sizeof(DecodeTarget) == 16);
+static_assert(offsetof(DecodeTarget, height) == 8);
+static_assert(offsetof(DecodeTarget, width) == 12);
+
+static_assert(kServicesCoverBuffer == 16 && kServicesCoverFlags == 20 && kServicesCoverLineCallback == 32 &&
+              kServicesCoverBlocks == 56 && kServicesCoverStopFlag == 64 && kHostServicesSize == 64);
 #endif

@@ -61,7 +61,7 @@ int32_t CurrentHostFlags() {
 
 HostServices MakeServices(int32_t slot, int32_t flags) {
     HostServices services{};
-    services.size = 32;
+    services.size = kHostServicesSize;
     services.requestBuffer = &RequestSharedBuffer;
     services.flags = flags;
     services.lineCallbackCell = Settings.rtresize ? &ResizeSlots[slot].lineCallback : nullptr;
@@ -213,7 +213,7 @@ void ShutdownPlugins() {
         const PluginDescriptor& d = entry.descriptor;
         if ((d.flags & kPluginWantsUnload) && SpeaksInit(d)) {
             HostServices services{};
-            services.size = 32;
+            services.size = kHostServicesSize;
             services.flags = kHostUnload;
             d.init(&services, 0);
         }

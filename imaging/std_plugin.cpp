@@ -55,10 +55,10 @@ void SwitchToSevenArgumentDecoders() {
 }
 
 int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
-    if (!services || services->size < 8) return 0;
+    if (!services || services->size < kServicesCoverBuffer) return 0;
     const bool validSlot = slot >= 0 && slot < kDecodingSlots;
     StdPlugin.requestBuffer = services->requestBuffer;
-    if (services->size >= 12) {
+    if (services->size >= kServicesCoverFlags) {
         if (services->flags & kHostSevenArgDecoders) {
             SwitchToSevenArgumentDecoders();
             services->flags &= ~kHostSevenArgDecoders;
@@ -68,13 +68,15 @@ int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
             StdPlugin.slots[slot].crop = (services->flags & kHostCrop) != 0;
         }
     }
-    if (services->size >= 16 && validSlot) StdPlugin.slots[slot].lineCallbackCell = services->lineCallbackCell;
-    if (services->size >= 28) {
+    if (services->size >= kServicesCoverLineCallback && validSlot)
+        StdPlugin.slots[slot].lineCallbackCell = services->lineCallbackCell;
+    if (services->size >= kServicesCoverBlocks) {
         StdPlugin.allocate = services->allocate;
         StdPlugin.free = services->free;
         StdPlugin.reallocate = services->reallocate;
     }
-    if (services->size >= 32 && services->stopFlagCell) StdPlugin.stopFlagCell = services->stopFlagCell;
+    if (services->size >= kServicesCoverStopFlag && services->stopFlagCell)
+        StdPlugin.stopFlagCell = services->stopFlagCell;
     return 1;
 }
 

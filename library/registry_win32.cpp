@@ -10,10 +10,10 @@ std::unique_ptr<Win32RegistryKey> Win32RegistryKey::Open(HKEY root, const char* 
     return std::make_unique<Win32RegistryKey>(key);
 }
 
-std::unique_ptr<Win32RegistryKey> Win32RegistryKey::Create(HKEY root, const char* path) {
+std::unique_ptr<Win32RegistryKey> Win32RegistryKey::Create(HKEY root, const char* path, REGSAM extraAccess) {
     HKEY key;
-    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE | extraAccess, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
         return nullptr;
     return std::make_unique<Win32RegistryKey>(key);
 }

@@ -8,28 +8,41 @@ namespace {
 constexpr REGSAM kReadOnly = 0x20019;   // KEY_READ
 constexpr REGSAM kWriteOnly = 0x20006;  // KEY_WRITE
 
-// Looks for the request under one root and deletes it there when found.
-bool TakeRequest(HKEY root) {
-    auto key = Win32RegistryKey::Open(root, kMainKeyPath, kReadOnly);
+// Looks for the request under one root (in one registry view) and deletes it
+// there when found.
+bool TakeRequest(HKEY root, REGSAM view = 0) {
+    auto key = Win32RegistryKey::Open(root, kMainKeyPath, kReadOnly | view);
     if (!key || !IsRunSettingsRequest(key->Read("RunSettings"))) return false;
     // The delete may be refused (no rights under the local machine); the
     // request still counts.
-    if (auto writable = Win32RegistryKey::Open(root, kMainKeyPath, kWriteOnly)) writable->Delete("RunSettings");
+    if (auto writable = Win32RegistryKey::Open(root, kMainKeyPath, kWriteOnly | view)) writable->Delete("RunSettings");
     return true;
 }
+
+// The main key's places in lookup order: the current user, then each view of
+// the local machine.
+struct KeyPlace {
+    HKEY root;
+    REGSAM view;
+};
+const KeyPlace kUserThenMachine[] = {{HKEY_CURRENT_USER, 0},
+                                         {HKEY_LOCAL_MACHINE, Win32RegistryKey::kMachineViews[0]},
+                                         {HKEY_LOCAL_MACHINE, Win32RegistryKey::kMachineViews[1]}};
 }  // namespace
 
 bool CheckRunSettings() {
     try {
-        return TakeRequest(HKEY_CURRENT_USER) || TakeRequest(HKEY_LOCAL_MACHINE);
+        for (const KeyPlace& place : kUserThenMachine)
+            if (TakeRequest(place.root, place.view)) return true;
+        return false;
     } catch (...) {
         return false;
     }
 }
 
 std::string ReadUserOrMachineString(const std::string& name) {
-    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-        auto key = Win32RegistryKey::Open(root, kMainKeyPath, kReadOnly);
+    for (const KeyPlace& place : kUserThenMachine) {
+        auto key = Win32RegistryKey::Open(place.root, kMainKeyPath, kReadOnly | place.view);
         if (!key) continue;
         auto v = key->Read(name);
         if (v && (v->type == REG_SZ || v->type == REG_EXPAND_SZ)) return v->Text();

@@ -23,6 +23,11 @@ TEST(CommandLine, SwitchFormsAndHandles) {
     EXPECT_EQ(c.switchText, "c");
     EXPECT_EQ(c.parentHandle, 12345u);
     EXPECT_EQ(SelectRunMode(c.switchText, false), RunMode::Settings);
+    // A handle with bit 31 set, as signed or unsigned text, names the same
+    // window: the sign extension of its 32 bits.
+    const auto high = static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(0x80012344u)));
+    EXPECT_EQ(Parse({"/p", "-2147409084"}).parentHandle, high);
+    EXPECT_EQ(Parse({"/p", "2147558212"}).parentHandle, high);
 }
 
 TEST(CommandLine, BadHandlesReadAsZero) {
@@ -31,6 +36,7 @@ TEST(CommandLine, BadHandlesReadAsZero) {
     EXPECT_EQ(Parse({"/p", "12ab"}).parentHandle, 0u);
     EXPECT_EQ(Parse({"/p", "0x10"}).parentHandle, 0u);
     EXPECT_EQ(Parse({"/p", "99999999999"}).parentHandle, 0u);
+    EXPECT_EQ(Parse({"/p", "4294967296"}).parentHandle, 0u);
     EXPECT_EQ(Parse({"/p:"}).parentHandle, 0u);
 }
 

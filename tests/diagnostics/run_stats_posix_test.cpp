@@ -114,6 +114,34 @@ TEST_F(RunStats, AnotherInstanceIsLeftAlone) {
     EXPECT_EQ(Get("count"), "1");
 }
 
+// A window handle with bit 31 set must still be recognised by the next start,
+// whatever width wrote it: 64-bit handles are sign-extended 32-bit values.
+TEST_F(RunStats, WindowHandlesWithTheTopBitSetAreRecognised) {
+    const uintptr_t handle = static_cast<uintptr_t>(static_cast<intptr_t>(static_cast<int32_t>(0x80012344u)));
+    StartRun();
+    RecordWindow(handle);
+    EXPECT_EQ(Get("win"), "-2147409084");
+    uintptr_t asked = 0;
+    CheckRunWindow = [&](uintptr_t w) {
+        asked = w;
+        return WindowCheck::OurInstance;
+    };
+    StartRun();
+    EXPECT_TRUE(AnotherInstanceRunning());
+    EXPECT_EQ(asked, handle);
+    EXPECT_EQ(sleeps, 0);
+
+    RegWriteString("win", "2147558212");  // the unsigned text of older versions
+    asked = 0;
+    StartRun();
+    EXPECT_EQ(asked, handle);
+    RegWriteString("win", "4294967296");  // names no 32-bit handle
+    CheckRunWindow = [&](uintptr_t) -> WindowCheck { throw std::logic_error("no handle to check"); };
+    windowAnswer = WindowCheck::Gone;
+    StartRun();
+    EXPECT_EQ(Get("uer"), "1");
+}
+
 TEST(ErrorPage, Address) {
     const std::string base = kSupportPageAddress;
     EXPECT_EQ(ErrorPageUrl(101, 0, ""), base + "?error=101");

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
                                  wc.hInstance, nullptr);
     PumpFor(200);
 
-    std::string cmd = std::string("\"") + argv[1] + "\" /p " + std::to_string(reinterpret_cast<uintptr_t>(preview));
+    std::string cmd = std::string("\"") + argv[1] + "\" /p " + std::to_string(HandleToLong(preview));
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

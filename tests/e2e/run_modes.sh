@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Command-line modes of Pagewind.scr and their effects on the registry.
 set -u
-SCR="$1"
-PREVIEW_HOST="$2"
+PW_WIN_TARGET="$1"
+SCR="$2"
+PREVIEW_HOST="$3"
 source "$(dirname "$0")/lib.sh"
 
 reg_reset
@@ -41,10 +42,10 @@ expect_eq "a preview leaves the request alone" 1 "$(reg_get RunSettings)"
 # The first preview presses the dialog's settings button, until settings
 # have been saved once.
 reg_reset
-timeout 120 wine "$PREVIEW_HOST" "$SCR" 1 >/dev/null 2>&1
+timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 1 >/dev/null 2>&1
 expect_eq "first preview clicks button 1003" 0 "$?"
 reg_set Delay 5000
-timeout 120 wine "$PREVIEW_HOST" "$SCR" 0 >/dev/null 2>&1
+timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 0 >/dev/null 2>&1
 expect_eq "no click once settings were saved" 0 "$?"
 
 # A version change resets the counters.

@@ -2,12 +2,13 @@
 # A frozen main thread is reported by the watchdog: crash exit code 217 and
 # one more error report in the run statistics.
 set -u
-HOST="$1"
+PW_WIN_TARGET="$1"
+HOST="$2"
 source "$(dirname "$0")/lib.sh"
 
 reg_reset
 start=$(date +%s)
-timeout 120 wine "$HOST" >/dev/null 2>&1
+timeout 120 "$PW_WINE" "$HOST" >/dev/null 2>&1
 code=$?
 elapsed=$(( $(date +%s) - start ))
 expect_eq "frozen main thread ends the process with 217" 217 "$code"

@@ -45,7 +45,7 @@ public:
         const PluginDescriptor* d = StdPluginEntry();
         for (int32_t slot = 0; slot < kDecodingSlots; ++slot) {
             HostServices services{};
-            services.size = 32;
+            services.size = kHostServicesSize;
             services.requestBuffer = &RequestSharedBuffer;
             services.flags = kHostSevenArgDecoders | (options.ignoreExif ? kHostIgnoreExif : 0) |
                              (options.crop ? kHostCrop : 0);

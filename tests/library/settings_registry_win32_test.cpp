@@ -20,8 +20,11 @@ protected:
     static void Clean() {
         RegDeleteKeyA(HKEY_CURRENT_USER, kFoldersPath.c_str());
         for (const std::string& n : MainKey()->ValueNames()) MainKey()->Delete(n);
-        if (auto lm = Win32RegistryKey::Open(HKEY_LOCAL_MACHINE, kMainKeyPath, KEY_ALL_ACCESS))
-            lm->Delete("RunSettings");
+        for (REGSAM view : Win32RegistryKey::kMachineViews)
+            if (auto lm = Win32RegistryKey::Open(HKEY_LOCAL_MACHINE, kMainKeyPath, KEY_ALL_ACCESS | view)) {
+                lm->Delete("RunSettings");
+                lm->Delete("Path");
+            }
     }
     static void SetRaw(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY k = static_cast<Win32RegistryKey*>(MainKey())->Handle();
@@ -117,6 +120,24 @@ TEST_F(RegistrySettings, PathFallsBackToTheLocalMachine) {
     RegWriteString("Path", "C:\\User");
     EXPECT_EQ(ReadUserOrMachineString("Path"), "C:\\User");
     lm->Delete("Path");
+}
+
+// An installer of the other width writes into the other view of the local
+// machine's software key (on 64-bit Windows); the program must find "Path"
+// and the run-settings request there too, and its own view comes first.
+TEST_F(RegistrySettings, LocalMachineValuesAreFoundInEitherRegistryView) {
+    auto other = Win32RegistryKey::Create(HKEY_LOCAL_MACHINE, kMainKeyPath, Win32RegistryKey::kMachineViews[1]);
+    ASSERT_TRUE(other);
+    other->WriteString("Path", "C:\\Other width");
+    EXPECT_EQ(ReadUserOrMachineString("Path"), "C:\\Other width");
+    other->WriteString("RunSettings", "1");
+    EXPECT_TRUE(CheckRunSettings());
+    EXPECT_EQ(other->Read("RunSettings"), std::nullopt);
+
+    auto own = Win32RegistryKey::Create(HKEY_LOCAL_MACHINE, kMainKeyPath);
+    ASSERT_TRUE(own);
+    own->WriteString("Path", "C:\\Own width");
+    EXPECT_EQ(ReadUserOrMachineString("Path"), "C:\\Own width");
 }
 
 TEST_F(RegistrySettings, SingleValueHelpers) {
