@@ -1,6 +1,7 @@
 #include "imaging/bitmap.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace {
@@ -36,7 +37,15 @@ TBitmap0* TBitmap0::Wrap(int32_t width, uint32_t* pixels, int32_t height) {
     return bitmap;
 }
 
-TBitmap0::~TBitmap0() = default;
+namespace {
+std::atomic<int32_t> liveBitmaps{0};
+}  // namespace
+
+TBitmap0::TBitmap0(int32_t width, int32_t height) : width_(width), height_(height) { ++liveBitmaps; }
+
+TBitmap0::~TBitmap0() { --liveBitmaps; }
+
+int32_t TBitmap0::Live() { return liveBitmaps.load(); }
 
 void TBitmap0::Release() {
     dc_ = nullptr;

@@ -27,6 +27,8 @@ public:
     // Deletes the DC (if any), then the bitmap handle (if any), then the
     // object. Safe on wrapped bitmaps too (they hold neither).
     void Destroy();
+    // Bitmap objects alive in the process, for leak checks.
+    static int32_t Live();
 
     int32_t Width() const { return width_; }
     int32_t Height() const { return height_; }
@@ -72,7 +74,7 @@ public:
     TBitmap0& operator=(const TBitmap0&) = delete;
 
 private:
-    TBitmap0(int32_t width, int32_t height) : width_(width), height_(height) {}
+    TBitmap0(int32_t width, int32_t height);
     ~TBitmap0();
     // Platform parts of Create/Destroy (bitmap_win32.cpp, bitmap_posix.cpp).
     void AllocateOwned();
@@ -100,3 +102,12 @@ struct BitmapDestroyer {
     }
 };
 using BitmapPtr = std::unique_ptr<TBitmap0, BitmapDestroyer>;
+
+// unique_ptr support for a bitmap that wraps somebody else's buffer (what the
+// plugin host hands back): Release, never Destroy.
+struct BitmapReleaser {
+    void operator()(TBitmap0* bitmap) const {
+        if (bitmap) bitmap->Release();
+    }
+};
+using WrappedBitmapPtr = std::unique_ptr<TBitmap0, BitmapReleaser>;

@@ -43,11 +43,11 @@ PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
     result.formatName = load.formatName;
     result.fileSize = load.fileSize;
     if (load.bitmap) {
+        const WrappedBitmapPtr picture(load.bitmap);  // released also when DrawFit throws
         const bool drawnLive = record.resizeRequested && record.resizeAccepted;
-        if (!drawnLive) DrawFit(cell, *load.bitmap);
+        if (!drawnLive) DrawFit(cell, *picture);
         result.pictureWidth = load.pictureWidth;
         result.pictureHeight = load.pictureHeight;
-        load.bitmap->Release();
     } else if (load.pictureWidth < 0 && load.pictureHeight < 0) {
         result.pictureWidth = load.pictureWidth;
         result.pictureHeight = load.pictureHeight;

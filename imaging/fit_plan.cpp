@@ -10,11 +10,14 @@ namespace {
 int32_t RoundFloat(float value) { return RoundHalfEven(static_cast<double>(value)); }
 
 // Offset of a length inside a larger one: centred, or anywhere with
-// random placement.
+// random placement. Random placement draws a number even without spare room,
+// so that every placement takes two draws (x, then y) from the generator the
+// picture order also uses.
 int32_t PlaceOffset(int32_t room, bool random) {
+    const double r = random ? RandomUnit() : 0.0;
     if (room <= 0) return 0;
     if (!random) return room / 2;
-    return std::clamp(RoundHalfEven(RandomUnit() * room), 0, room);
+    return std::clamp(RoundHalfEven(r * room), 0, room);
 }
 
 }  // namespace

@@ -82,6 +82,8 @@ int32_t CameraOrientation(const DecodeCall& call) {
 
 // The decode proper; false when it did not decode. Library errors come back
 // here through longjmp, so this function owns no object with a destructor.
+// The line callback's exceptions (header or row) pass through to the caller,
+// which cleans up.
 bool RunJpeg(JpegJob& job, const DecodeCall& call) {
     jpeg_decompress_struct& cinfo = job.cinfo;
     if (setjmp(job.err.jump)) return false;
@@ -136,14 +138,7 @@ bool RunJpeg(JpegJob& job, const DecodeCall& call) {
     while (cinfo.output_scanline < cinfo.output_height) {
         const int32_t number = static_cast<int32_t>(cinfo.output_scanline);
         if (jpeg_read_scanlines(&cinfo, row, 1) != 1) return false;
-        bool goOn = false;
-        try {
-            goOn = delivery.Row(row[0], number);
-        } catch (...) {
-            job.thrown = std::current_exception();
-            return false;
-        }
-        if (!goOn) return false;
+        if (!delivery.Row(row[0], number)) return false;
     }
     jpeg_finish_decompress(&cinfo);
     delivery.Finish();
@@ -163,7 +158,14 @@ void DecodeJpeg(const DecodeCall& call) {
     job->err.pub.error_exit = ErrorExit;
     job->err.pub.emit_message = IgnoreMessage;
     job->err.pub.output_message = OutputNothing;
-    const bool decoded = RunJpeg(*job, call);
+    // Every way out of the decode, a throw included, destroys the
+    // decompressor (its memory pools) and the job record.
+    bool decoded = false;
+    try {
+        decoded = RunJpeg(*job, call);
+    } catch (...) {
+        job->thrown = std::current_exception();
+    }
     jpeg_destroy_decompress(&job->cinfo);
     std::exception_ptr thrown = job->thrown;
     job->~JpegJob();

@@ -1,5 +1,6 @@
 #include "library/registry_win32.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 Win32RegistryKey::~Win32RegistryKey() { RegCloseKey(key_); }
@@ -63,14 +64,29 @@ void Win32RegistryKey::WriteBinary(const std::string& name, const void* data, si
 bool Win32RegistryKey::Delete(const std::string& name) { return RegDeleteValueA(key_, name.c_str()) == ERROR_SUCCESS; }
 
 std::vector<std::string> Win32RegistryKey::ValueNames() {
+    constexpr size_t kLongestName = 16383;
     std::vector<std::string> names;
-    char buf[16384];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof buf;
-        LONG rc = RegEnumValueA(key_, i, buf, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) continue;
-        names.emplace_back(buf, len);
+    std::vector<char> buf(256);
+    for (DWORD i = 0;;) {
+        DWORD len = static_cast<DWORD>(buf.size());
+        const LONG rc = RegEnumValueA(key_, i, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) {
+            // A longer name than the buffer holds: grow towards the key's
+            // longest name and read the same index again. No name is longer
+            // than 16383 characters, so a buffer of that size that is still
+            // too small means the key is not answering sensibly.
+            if (buf.size() >= kLongestName + 1) break;
+            DWORD longest = 0;
+            RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+                             nullptr, nullptr);
+            buf.resize(std::min<size_t>(kLongestName + 1, std::max<size_t>(buf.size() * 2, longest + 1)));
+            continue;
+        }
+        // Anything else ends the listing: no more items, or a key that has
+        // gone (deleted while open), which fails for every index.
+        if (rc != ERROR_SUCCESS) break;
+        names.emplace_back(buf.data(), len);
+        ++i;
     }
     return names;
 }

@@ -9,14 +9,16 @@ constexpr REGSAM kReadOnly = 0x20019;   // KEY_READ
 constexpr REGSAM kWriteOnly = 0x20006;  // KEY_WRITE
 
 // Looks for the request under one root (in one registry view) and deletes it
-// there when found.
+// there when found. Under the current user a request that cannot be deleted
+// does not count: it would turn every later show into the settings window.
+// Under the local machine the delete may be refused for lack of rights, and
+// the request still counts.
 bool TakeRequest(HKEY root, REGSAM view = 0) {
     auto key = Win32RegistryKey::Open(root, kMainKeyPath, kReadOnly | view);
     if (!key || !IsRunSettingsRequest(key->Read("RunSettings"))) return false;
-    // The delete may be refused (no rights under the local machine); the
-    // request still counts.
-    if (auto writable = Win32RegistryKey::Open(root, kMainKeyPath, kWriteOnly | view)) writable->Delete("RunSettings");
-    return true;
+    auto writable = Win32RegistryKey::Open(root, kMainKeyPath, kWriteOnly | view);
+    const bool deleted = writable && writable->Delete("RunSettings");
+    return deleted || root == HKEY_LOCAL_MACHINE;
 }
 
 // The main key's places in lookup order: the current user, then each view of

@@ -36,11 +36,12 @@ int FindGenericFormat(HDC dc, BYTE pixelType) {
     return 0;
 }
 
-// A palette laid out as the format's colour bits say, for palette devices.
-void RealizeFormatPalette(HDC dc, int format) {
+// A palette laid out as the format's colour bits say, for palette devices;
+// the caller deletes it. Null when the format needs none.
+HPALETTE RealizeFormatPalette(HDC dc, int format) {
     PIXELFORMATDESCRIPTOR d{};
-    if (!DescribePixelFormat(dc, format, sizeof d, &d) || !(d.dwFlags & PFD_NEED_PALETTE)) return;
-    if (d.cColorBits == 0 || d.cColorBits > 8) return;
+    if (!DescribePixelFormat(dc, format, sizeof d, &d) || !(d.dwFlags & PFD_NEED_PALETTE)) return nullptr;
+    if (d.cColorBits == 0 || d.cColorBits > 8) return nullptr;
     const int n = 1 << d.cColorBits;
     std::vector<BYTE> mem(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * n);
     auto* pal = reinterpret_cast<LOGPALETTE*>(mem.data());
@@ -56,10 +57,12 @@ void RealizeFormatPalette(HDC dc, int format) {
         pal->palPalEntry[i].peBlue = level(i, d.cBlueShift, d.cBlueBits);
         pal->palPalEntry[i].peFlags = 0;
     }
-    if (HPALETTE p = CreatePalette(pal)) {
+    HPALETTE p = CreatePalette(pal);
+    if (p) {
         SelectPalette(dc, p, FALSE);
         RealizePalette(dc);
     }
+    return p;
 }
 
 // What the implementation behind the current context offers, read at the
@@ -105,16 +108,31 @@ void ReadProperties(HDC dc, int format) {
 TGLControl::TGLControl(HWND window, int32_t width, int32_t height, GLControlCallback init, void* initData)
     : Width(width), Height(height), Window(window), InitCallback(init), InitData(initData) {
     PaintingEnabled = true;
-    InitGL();
+    try {
+        InitGL();
+    } catch (...) {
+        ReleaseAll();
+        throw;
+    }
 }
 
-TGLControl::~TGLControl() {
+TGLControl::~TGLControl() { ReleaseAll(); }
+
+void TGLControl::ReleaseAll() {
     try {
         if (RenderingContext) DeleteRenderingContext(RenderingContext);
     } catch (...) {
         // Still current in another thread: leave it to the process's end.
     }
-    if (DeviceContext) ReleaseDC(Window, DeviceContext);
+    RenderingContext = nullptr;
+    if (DeviceContext) {
+        // The palette goes back out of the DC before either is given up.
+        if (Palette) SelectPalette(DeviceContext, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+        ReleaseDC(Window, DeviceContext);
+        DeviceContext = nullptr;
+    }
+    if (Palette) DeleteObject(Palette);
+    Palette = nullptr;
 }
 
 void TGLControl::InitGL() {
@@ -135,18 +153,14 @@ void TGLControl::InitGL() {
     int format = Settings.oglsoft ? FindGenericFormat(DeviceContext, pfd.iPixelType) : 0;
     if (format == 0) format = ChoosePixelFormat(DeviceContext, &pfd);
     if (format != 0 && GetPixelFormat(DeviceContext) != format) SetPixelFormat(DeviceContext, format, &pfd);
-    if (format != 0) RealizeFormatPalette(DeviceContext, format);
+    if (format != 0) Palette = RealizeFormatPalette(DeviceContext, format);
 
     RenderingContext = wgl.CreateContext ? wgl.CreateContext(DeviceContext) : nullptr;
     if (!RenderingContext) throw std::runtime_error("Can't Create RenderingContext.");
 
     ActivateContext(DeviceContext, RenderingContext);
     ReadProperties(DeviceContext, format);
-    if (!properties.version11) {
-        DeleteRenderingContext(RenderingContext);
-        RenderingContext = nullptr;
-        throw std::runtime_error("OpenGL version is too old.");
-    }
+    if (!properties.version11) throw std::runtime_error("OpenGL version is too old.");
 
     Viewport[0] = 0;
     Viewport[1] = 0;

@@ -11,7 +11,9 @@ using GLControlCallback = void (*)(void* data, TGLControl* control);
 class TGLControl {
 public:
     // Create: stores the arguments, enables painting and runs InitGL. The init
-    // callback, when given, runs once at the end of InitGL.
+    // callback, when given, runs once at the end of InitGL. When anything in
+    // there fails, the device context, rendering context and palette made so
+    // far are released before the failure propagates.
     TGLControl(HWND window, int32_t width, int32_t height, GLControlCallback init = nullptr,
                void* initData = nullptr);
     // Makes the context not current here, deletes it and releases the DC, so
@@ -37,6 +39,10 @@ public:
     void* InitData = nullptr;
     bool PaintingEnabled = false;
     int32_t LastPaintTime = 0;  // 0.1 ms clock after the last painted frame
+    HPALETTE Palette = nullptr;  // made for palette-based pixel formats only
+
+private:
+    void ReleaseAll();
 };
 
 // "ICD", "MCD" or "No" from pixel format 1 of the desktop window's DC; empty

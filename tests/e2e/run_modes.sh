@@ -4,6 +4,7 @@ set -u
 PW_WIN_TARGET="$1"
 SCR="$2"
 PREVIEW_HOST="$3"
+MPR_STANDIN="$4"
 source "$(dirname "$0")/lib.sh"
 
 reg_reset
@@ -20,7 +21,22 @@ expect_eq "/p counts the run" 2 "$(reg_get count)"
 expect_eq "/p with a dead window exit code" 0 "$(run_scr /p 987654)"
 expect_eq "/show exit code" 0 "$(run_scr /show)"
 expect_eq "/a with MPR.DLL exit code" 0 "$(run_scr /a 1234)"
-expect_eq "runs counted" 5 "$(reg_get count)"
+
+# /a hands its parent window to MPR.DLL's password-change entry: a stand-in
+# beside the program records the call.
+standin="$(mktemp -d)"
+cp "$SCR" "$standin/Pagewind.scr"
+cp "$MPR_STANDIN" "$standin/MPR.DLL"
+run_with_standin() {
+    (SCR="$standin/Pagewind.scr"; export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mpr=n,b"; run_scr "$@")
+}
+expect_eq "/a exit code" 0 "$(run_with_standin /a 1234)"
+expect_eq "/a calls PwdChangePasswordA with its parent" "SCRSAVE 1234" "$(tr -d '\r' <"$standin/mpr_call.txt" 2>/dev/null)"
+rm -f "$standin/mpr_call.txt"
+expect_eq "/a:HANDLE exit code" 0 "$(run_with_standin /a:-2147409084)"
+expect_eq "a handle with bit 31 set arrives whole" "SCRSAVE -2147409084" "$(tr -d '\r' <"$standin/mpr_call.txt" 2>/dev/null)"
+rm -rf "$standin"
+expect_eq "runs counted" 7 "$(reg_get count)"
 
 # A run that died before its window is counted as unclean by the next start.
 reg_set win -1

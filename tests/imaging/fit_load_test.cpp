@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "imaging/fit.h"
@@ -10,6 +12,26 @@
 #include "library/settings.h"
 #include "tests/imaging/jpeg_test_file.h"
 #include "tests/imaging/resampler_test_pictures.h"
+
+namespace {
+
+// Out of memory on demand: while armed, any allocation through operator new
+// of this many bytes or more fails.
+size_t failAllocationsFrom = 0;
+
+}  // namespace
+
+void* operator new(size_t size) {
+    if (failAllocationsFrom && size >= failAllocationsFrom) throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+// These are the replacements of the operator new above, so free() matches.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -116,6 +138,25 @@ TEST_F(LoadPictureIntoTest, RealTimePathDrawsWithoutAFullSizeBuffer) {
     ResizeSlots[0] = ResizeSlot{};
     AbandonResize(0);
     EXPECT_NE(cell->At(30, 30), 0x00203040u);
+}
+
+// Running out of memory while fitting a decoded picture into its cell reaches
+// the caller and leaves no bitmap object, buffer or resize state behind.
+TEST_F(LoadPictureIntoTest, FailureWhileFittingLeavesNothingBehind) {
+    BitmapPtr stored = MakeTestPicture(1200, 900, 3, true);
+    const std::string path = PathFor("large.jpg");
+    ASSERT_TRUE(WriteTestJpeg(path, *stored, 0));
+    Options(false, false);  // decode whole, then DrawFit resamples into the cell
+    BitmapPtr cell = Cell(500, 400, false);
+    const int32_t liveBefore = TBitmap0::Live();
+    failAllocationsFrom = 256 * 1024;  // the resampler's work area is larger
+    EXPECT_THROW(LoadPictureInto(*cell, path), std::bad_alloc);
+    failAllocationsFrom = 0;
+    EXPECT_EQ(TBitmap0::Live(), liveBefore);
+    EXPECT_EQ(ResizeSlots[0].resizeRequested, 0);
+    const PictureResult again = LoadPictureInto(*cell, path);
+    EXPECT_EQ(again.pictureWidth, 1200);
+    EXPECT_EQ(TBitmap0::Live(), liveBefore);
 }
 
 TEST_F(LoadPictureIntoTest, UnreadableFilesLeaveTheBackground) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "library/random.h"
 
 namespace {
@@ -72,6 +74,15 @@ TEST(FitPlan, SmallerPictureIsCopiedCentredOrAtRandom) {
         moved |= r.dstX != 300 || r.dstY != 225;
     }
     EXPECT_TRUE(moved);
+    // Every random placement takes two draws, x then y, also when one
+    // direction has no room: the y offset comes from the second draw.
+    SeedRandom(11);
+    RandomUnit();
+    const double second = RandomUnit();
+    SeedRandom(11);
+    const FitPlan fullWidth = PlanFit(400, 750, 400, 300, Options(false, false, true));
+    EXPECT_EQ(fullWidth.dstX, 0);
+    EXPECT_EQ(fullWidth.dstY, std::lround(second * 450));
     // Exactly the cell's size: copied to the corner.
     ExpectRect(PlanFit(640, 480, 640, 480, Options(false)), 0, 0, 640, 480);
 }

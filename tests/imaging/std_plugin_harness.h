@@ -29,6 +29,24 @@ struct PluginOptions {
     LineCallbackFn callback = nullptr;  // put into the slot's cell
 };
 
+// The host's block services, counting the blocks a plugin still holds.
+inline int outstandingBlocks = 0;
+inline void* PW_STDCALL CountedAllocate(int32_t size) {
+    void* block = AllocateBlock(size);
+    if (block) ++outstandingBlocks;
+    return block;
+}
+inline int32_t PW_STDCALL CountedFree(void* block) {
+    if (block) --outstandingBlocks;
+    return FreeBlock(block);
+}
+inline void* PW_STDCALL CountedReallocate(void** block, int32_t size) {
+    const bool had = block && *block;
+    void* result = ReallocateBlock(block, size);
+    if (block && had != (*block != nullptr)) outstandingBlocks += *block ? 1 : -1;
+    return result;
+}
+
 class StdPluginHarness {
 public:
     explicit StdPluginHarness(PluginOptions options = {}) : options_(options) {
@@ -50,9 +68,9 @@ public:
             services.flags = kHostSevenArgDecoders | (options.ignoreExif ? kHostIgnoreExif : 0) |
                              (options.crop ? kHostCrop : 0);
             services.lineCallbackCell = &cell_;
-            services.allocate = &AllocateBlock;
-            services.free = &FreeBlock;
-            services.reallocate = &ReallocateBlock;
+            services.allocate = &CountedAllocate;
+            services.free = &CountedFree;
+            services.reallocate = &CountedReallocate;
             services.stopFlagCell = &stopCell_;
             d->init(&services, slot);
         }

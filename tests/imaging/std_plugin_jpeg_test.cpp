@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <stdexcept>
 
 #include "imaging/decode_source.h"
@@ -216,12 +220,14 @@ struct RecordedRows {
     std::vector<uint8_t> firstRow;
     int32_t answer = 1;
     bool throwAtRow2 = false;
+    bool throwAtHeader = false;
 };
 RecordedRows recorded;
 
 int32_t PW_CDECL RecordRows(const void* rowOrHeader, int32_t row, int32_t width, int32_t height, int32_t slot) {
     if (slot != StdPluginHarness::kSlot) recorded.inOrder = false;
     if (row == kHeaderRow) {
+        if (recorded.throwAtHeader) throw std::bad_alloc();
         ++recorded.headerCalls;
         recorded.headerWord = HeaderWordOf(rowOrHeader);
         recorded.width = width;
@@ -277,16 +283,33 @@ TEST(JpegDecoder, DeclinedOrGreyPicturesFallBackToTheBuffer) {
     EXPECT_TRUE(d.hasPixels);
 }
 
+// A line callback that throws, at the header call or at a row, reaches the
+// caller; the job record and libjpeg's memory pools are gone by then, and the
+// next decode works.
 TEST(JpegDecoder, LineCallbackFailureTravelsToTheCallerAndLeavesNothingBehind) {
-    recorded = {};
-    recorded.throwAtRow2 = true;
     StdPluginHarness realTime({.callback = &RecordRows});
-    const Bytes file = EncodeJpeg(16, 8, Gradient);
-    EXPECT_THROW(realTime.Decode(kJpg, file, 16, 8), std::runtime_error);
+    const Bytes colour = EncodeJpeg(64, 48, Gradient);
+    for (const bool atHeader : {true, false}) {
+        outstandingBlocks = 0;
+#ifdef __GLIBC__
+        const size_t heapBefore = mallinfo2().uordblks;
+#endif
+        for (int i = 0; i < 40; ++i) {
+            recorded = {};
+            recorded.throwAtHeader = atHeader;
+            recorded.throwAtRow2 = !atHeader;
+            EXPECT_ANY_THROW(realTime.Decode(kJpg, colour, 64, 48));
+        }
+        EXPECT_EQ(outstandingBlocks, 0) << (atHeader ? "header" : "row");
+#ifdef __GLIBC__
+        // Each leaked decompressor would keep tens of kilobytes of pools.
+        EXPECT_LT(mallinfo2().uordblks, heapBefore + 64 * 1024) << (atHeader ? "header" : "row");
+#endif
+    }
     recorded = {};
-    const Decoded d = realTime.Decode(kJpg, file, 16, 8);
-    EXPECT_EQ(recorded.nextRow, 8);
-    EXPECT_EQ(d.pictureWidth, 16);
+    const Decoded d = realTime.Decode(kJpg, colour, 64, 48);
+    EXPECT_EQ(recorded.nextRow, 48);
+    EXPECT_EQ(d.pictureWidth, 64);
 }
 
 }  // namespace

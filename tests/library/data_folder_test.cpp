@@ -89,6 +89,14 @@ TEST_F(DataFolderChoice, BrokenProofLeadsToANewChoice) {
     EXPECT_FALSE(FileExists(JoinPath(Candidate(4), "77")));
     EXPECT_NE(RegReadString("pathdata"), "");  // the new choice's proof
 
+    // A value that does not parse breaks the proof, and its test file goes too.
+    ForgetDataFolder();
+    WriteBytes(JoinPath(Candidate(4), "78"), {1, 2, 3, 4});
+    RegWriteInt("pathind", 4);
+    RegWriteString("pathdata", "x,78");
+    EXPECT_EQ(GetDataFolder(), Candidate(1));
+    EXPECT_FALSE(FileExists(JoinPath(Candidate(4), "78")));
+
     // A proof without a comma is broken as well.
     ForgetDataFolder();
     RegWriteInt("pathind", 4);
@@ -118,6 +126,7 @@ TEST_F(DataFolderChoice, VanishedFolderAndOddNumbersAreRechosenSilently) {
     EXPECT_THROW(CandidateFolder(6, places), std::runtime_error);
     try {
         CandidateFolder(0, places);
+        ADD_FAILURE() << "no exception for candidate 0";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "Wrong pathind");
     }

@@ -1,5 +1,6 @@
 // The settings store against the real registry of the test prefix.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +111,40 @@ TEST_F(RegistrySettings, RunSettingsRequest) {
     lm->WriteString("RunSettings", "1");
     EXPECT_TRUE(CheckRunSettings());
     EXPECT_EQ(lm->Read("RunSettings"), std::nullopt);
+}
+
+// A request under the current user that can be read but not deleted is not
+// pending: otherwise every show would open the settings window instead.
+TEST_F(RegistrySettings, UndeletableUserRequestIsNotPending) {
+    RegWriteString("RunSettings", "1");
+    auto guarded = Win32RegistryKey::Open(HKEY_CURRENT_USER, kMainKeyPath, READ_CONTROL | WRITE_DAC);
+    ASSERT_TRUE(guarded);
+    const HKEY user = guarded->Handle();
+    DWORD size = 0;
+    RegGetKeySecurity(user, DACL_SECURITY_INFORMATION, nullptr, &size);
+    std::vector<char> saved(size);
+    ASSERT_EQ(RegGetKeySecurity(user, DACL_SECURITY_INFORMATION, saved.data(), &size), ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                     nullptr));
+    ASSERT_EQ(RegSetKeySecurity(user, DACL_SECURITY_INFORMATION, readOnly), ERROR_SUCCESS);
+    LocalFree(readOnly);
+    const bool pending = CheckRunSettings();
+    ASSERT_EQ(RegSetKeySecurity(user, DACL_SECURITY_INFORMATION, saved.data()), ERROR_SUCCESS);
+    EXPECT_FALSE(pending);
+    EXPECT_EQ(RegReadString("RunSettings"), "1");
+}
+
+// Listing the values of a key that was deleted while open ends at once.
+TEST_F(RegistrySettings, ValueNamesOfADeletedKeyEnd) {
+    const std::string path = std::string(kMainKeyPath) + "\\Doomed";
+    auto doomed = Win32RegistryKey::Create(HKEY_CURRENT_USER, path.c_str());
+    ASSERT_TRUE(doomed);
+    doomed->WriteString("a", "1");
+    doomed->WriteString(std::string(300, 'n'), "long name");
+    EXPECT_EQ(doomed->ValueNames(), (std::vector<std::string>{"a", std::string(300, 'n')}));
+    ASSERT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str()), ERROR_SUCCESS);
+    EXPECT_TRUE(doomed->ValueNames().empty());
 }
 
 TEST_F(RegistrySettings, PathFallsBackToTheLocalMachine) {

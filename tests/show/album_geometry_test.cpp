@@ -114,6 +114,7 @@ TEST(AlbumGeometry, PageSizeLimits) {
     EXPECT_THROW(MakeTileGrid(100, 0), std::runtime_error);
     try {
         MakeTileGrid(9000, 100);
+        ADD_FAILURE() << "a 9000-pixel page was accepted";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("9000 x 100"), std::string::npos) << e.what();
     }

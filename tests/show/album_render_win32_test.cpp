@@ -12,7 +12,10 @@
 #include "library/registry.h"
 #include "library/settings.h"
 #include "show/album_offscreen_win32.h"
+#include "diagnostics/watchdog.h"
+#include "diagnostics/watchdog_rules.h"
 #include "show/album_scene.h"
+#include "show/gl_api_win32.h"
 #include "show/gl_control_win32.h"
 #include "show/gl_facts.h"
 #include "show/saver_window_win32.h"
@@ -214,7 +217,13 @@ TEST(SaverWindow, AnswersTheWatchdogProbeAndKeepsItsStyle) {
     char name[64] = {};
     GetClassNameA(w, name, sizeof name);
     EXPECT_STREQ(name, "DERU_Pagewind");
+    // The probe is acknowledged to the watchdog, not just answered.
+    RegisterMainThread();
+    RegisterMainThread(w);
+    Watchdog().mainAnswered = false;
     EXPECT_EQ(SendMessageA(w, 0x800A, 0, 0), 0);
+    EXPECT_TRUE(Watchdog().mainAnswered);
+    CloseMainThread();
     HWND full = CreateSaverWindow(nullptr, 0, 0, 200, 100);
     ASSERT_NE(full, nullptr);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(full, GWL_STYLE)) & 0xFF000000u, 0x96000000u);
@@ -224,6 +233,30 @@ TEST(SaverWindow, AnswersTheWatchdogProbeAndKeepsItsStyle) {
     EXPECT_EQ(GetParent(child), full);
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & 0xFF000000u, 0x53000000u);
     DestroyWindow(full);
+    DestroyWindow(w);
+}
+
+// A context whose set-up fails gives back its device and rendering contexts,
+// so shows started again and again from the settings window leak nothing.
+TEST(SaverWindow, FailedGLSetUpReleasesItsContexts) {
+    HWND w = CreateHiddenSaverWindow(64, 64);
+    ASSERT_NE(w, nullptr);
+    struct Seen {
+        HGLRC rc = nullptr;
+        HDC dc = nullptr;
+    } seen;
+    auto failingInit = [](void* data, TGLControl* control) {
+        auto* s = static_cast<Seen*>(data);
+        s->rc = control->RenderingContext;
+        s->dc = control->DeviceContext;
+        throw std::runtime_error("init failed");
+    };
+    EXPECT_THROW(TGLControl(w, 64, 64, failingInit, &seen), std::runtime_error);
+    ASSERT_NE(seen.rc, nullptr);
+    ASSERT_NE(seen.dc, nullptr);
+    EXPECT_EQ(wgl.GetCurrentContext ? wgl.GetCurrentContext() : nullptr, nullptr);
+    EXPECT_FALSE(wgl.DeleteContext(seen.rc)) << "the rendering context was left alive";
+    EXPECT_EQ(ReleaseDC(w, seen.dc), 0) << "the device context was still held";
     DestroyWindow(w);
 }
 
