@@ -7,6 +7,7 @@
 #include "diagnostics/run_stats.h"
 #include "library/folder_scan.h"
 #include "library/picture_list_store.h"
+#include "imaging/page_compose.h"
 #include "imaging/plugin_host.h"
 #include "library/random.h"
 #include "library/selection_order.h"
@@ -73,6 +74,7 @@ void InitLibrary() {
 void DoneLibrary() {
     ResetLibraryLists();
     Settings.ConfiguredFolders.clear();
+    ReleaseCaptionFonts();
     ShutdownPlugins();
     ScanExtensions().clear();
     EndRun();

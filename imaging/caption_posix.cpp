@@ -1,0 +1,8 @@
+#include "imaging/page_compose.h"
+
+// Without GDI there is no text drawing: captions and notices leave the
+// pixels as they are, so native builds compose pages without their texts.
+
+void DrawCaption(TBitmap0&, const std::string&, int32_t, const LogFontA&, uint32_t) {}
+
+void ReleaseCaptionFonts() {}
