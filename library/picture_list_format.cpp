@@ -98,7 +98,10 @@ bool MemorySink::Write(const void* data, size_t size) {
 }
 
 size_t MemorySource::Read(void* data, size_t size) {
-    size_t n = std::min(size, size_ - pos_);
+    const size_t n = std::min(size, size_ - pos_);
+    // An empty source may have no buffer at all (an empty vector's data() is
+    // null), and memcpy wants valid pointers even for zero bytes.
+    if (n == 0) return 0;
     std::memcpy(data, data_ + pos_, n);
     pos_ += n;
     return n;

@@ -171,6 +171,10 @@ TEST(PicListFormat, DamagedFilesKeepWhatWasRead) {
     EXPECT_EQ(Parse(Header(0x02030000)).Count(), 0);
     EXPECT_EQ(Parse(Bytes{'P', 'R', 0}).Count(), 0);
     EXPECT_EQ(Parse(Bytes{}).Count(), 0);
+    MemorySource nothing(nullptr, 0);  // what an empty vector may hand over
+    uint8_t byte = 7;
+    EXPECT_EQ(nothing.Read(&byte, 1), 0u);
+    EXPECT_EQ(byte, 7);
 
     Bytes b = ExampleFile();
     Bytes noZero = b;
