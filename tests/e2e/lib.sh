@@ -28,6 +28,43 @@ expect_eq() {  # what, expected, actual
 # Runs the program and prints its exit code.
 run_scr() { timeout 120 "$PW_WINE" "$SCR" "$@" >/dev/null 2>&1; echo $?; }
 
+# A whole-program test's own places: the photos folder, the installation
+# folder ("Path", with the page background) and screenshots.
+reg_set_folder() { pw_wine reg add "$KEY\\Folders" /v "$1" /t REG_SZ /d "$(pw_winpath "$2")" /f >/dev/null 2>&1; }
+
+# Starts the full-screen show in the background and waits until its window
+# is on the display; false when it never came.
+start_show() {
+    SHOW_CODE="$(mktemp)"
+    rm -f "$SHOW_CODE"
+    (timeout 180 "$PW_WINE" "$SCR" /s >/dev/null 2>&1; echo $? >"$SHOW_CODE") &
+    for _ in $(seq 150); do
+        if xdotool search --name 'Quillora Pagewind' >/dev/null 2>&1; then return 0; fi
+        sleep 0.2
+    done
+    return 1
+}
+# Waits for the show started by start_show to end and prints its exit code
+# ("still running" when it did not end within SECONDS, default 20).
+show_exit_code() {
+    for _ in $(seq "${1:-20}0"); do
+        if [ -s "$SHOW_CODE" ]; then cat "$SHOW_CODE"; rm -f "$SHOW_CODE"; return; fi
+        sleep 0.1
+    done
+    echo "still running"
+}
+# Presses a key in the show's window.
+show_key() { xdotool key --clearmodifiers "$1" 2>/dev/null; }
+screenshot() { import -window root -display "$DISPLAY" "$1" 2>/dev/null; }
+# Percentage of a screenshot's pixels within 40 of the colour #RRGGBB.
+colour_share() {
+    convert "$1" -fuzz 16% -fill white -opaque "$2" -fill black +opaque white -format '%[fx:100*mean]' info: 2>/dev/null
+}
+at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
+expect_at_least() {  # what, minimum, actual
+    if at_least "$3" "$2"; then echo "ok: $1 ($3)"; else echo "FAIL: $1: $3 is below $2"; FAILURES=$((FAILURES + 1)); fi
+}
+
 finish() {
     if [ "$FAILURES" -ne 0 ]; then echo "$FAILURES failure(s)"; exit 1; fi
     echo "all passed"

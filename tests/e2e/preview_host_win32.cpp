@@ -1,6 +1,8 @@
 // Stands in for the display-properties dialog: a dialog window with a button
 // 1003, a host child and the preview window inside it. Starts Pagewind.scr
-// /p PREVIEW and reports whether the button was clicked.
+// /p PREVIEW, lets the preview run, checks that the show's window fills the
+// preview area, then closes the preview area: the show must end by itself.
+// Reports whether the button was clicked.
 // Usage: preview_host PAGEWIND.SCR EXPECT_CLICK(0|1)
 #include <windows.h>
 
@@ -43,7 +45,7 @@ int main(int argc, char** argv) {
                   reinterpret_cast<HMENU>(1003), wc.hInstance, nullptr);
     HWND host = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 200, 160, dialog, nullptr, wc.hInstance,
                               nullptr);
-    HWND preview = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 180, 140, host, nullptr,
+    HWND preview = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 180, 140, host, nullptr,
                                  wc.hInstance, nullptr);
     PumpFor(200);
 
@@ -55,11 +57,30 @@ int main(int argc, char** argv) {
         std::printf("cannot start %s\n", argv[1]);
         return 2;
     }
-    while (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) PumpFor(0);
+    // The album runs inside the preview area, filling it.
+    bool filled = false;
+    for (int i = 0; i < 100 && !filled; ++i) {
+        PumpFor(100);
+        if (HWND show = FindWindowExA(preview, nullptr, "DERU_Pagewind", nullptr)) {
+            RECT r{};
+            GetClientRect(show, &r);
+            filled = r.right == 180 && r.bottom == 140;
+        }
+    }
+    // Long enough for a turn, and for a screenshot of the running preview.
+    PumpFor(5000);
+    // The display-properties dialog closes its preview: the show ends.
+    DestroyWindow(preview);
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 30000 &&
+           MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 30000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        PumpFor(0);
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
+    if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
     PumpFor(500);
-    std::printf("exit code %lu, %s\n", code, clicked ? "clicked" : "not clicked");
+    std::printf("exit code %lu, %s, %s\n", code, filled ? "filled the preview" : "did not fill the preview",
+                clicked ? "clicked" : "not clicked");
     const bool expectClick = std::atoi(argv[2]) != 0;
-    return (code == 0 && clicked == expectClick) ? 0 : 1;
+    return (code == 0 && filled && clicked == expectClick) ? 0 : 1;
 }

@@ -44,9 +44,14 @@ expect_eq "start after an unclean end" 0 "$(run_scr /x)"
 expect_eq "uwer counts it" 1 "$(reg_get uwer)"
 expect_eq "prever is cleared at the clean end" 0 "$(reg_get prever)"
 
-# The run-settings request turns one show into the settings window.
+# The run-settings request turns one show into the settings window. Shows
+# need an installation folder ("Path").
+install="$(mktemp -d)"
+reg_set Path "$(pw_winpath "$install")"
 reg_set RunSettings "1 "
-run_scr /s >/dev/null
+if start_show; then echo "ok: '1 ' starts the show"; else echo "FAIL: '1 ' did not start the show"; FAILURES=$((FAILURES + 1)); fi
+show_key Escape
+expect_eq "the show ends on a key" 0 "$(show_exit_code 20)"
 expect_eq "'1 ' is not a request" "1 " "$(reg_get RunSettings)"
 reg_set RunSettings 1
 expect_eq "/s with the request exit code" 0 "$(run_scr /s)"
@@ -56,8 +61,9 @@ run_scr /p >/dev/null
 expect_eq "a preview leaves the request alone" 1 "$(reg_get RunSettings)"
 
 # The first preview presses the dialog's settings button, until settings
-# have been saved once.
+# have been saved once. The preview fills its area and ends with it.
 reg_reset
+reg_set Path "$(pw_winpath "$install")"
 timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 1 >/dev/null 2>&1
 expect_eq "first preview clicks button 1003" 0 "$?"
 reg_set Delay 5000
@@ -71,5 +77,6 @@ run_scr /x >/dev/null
 expect_eq "version change resets count" 1 "$(reg_get count)"
 expect_eq "version rewritten" 1.4.1.1 "$(reg_get ver)"
 
+rm -rf "$install"
 reg_reset
 finish

@@ -1,0 +1,340 @@
+#include "show/show_win32.h"
+
+#include <atomic>
+#include <stdexcept>
+#include <string>
+#include <typeinfo>
+
+#include "app/run_modes.h"
+#include "diagnostics/clock.h"
+#include "diagnostics/crash_report.h"
+#include "diagnostics/run_stats.h"
+#include "diagnostics/watchdog.h"
+#include "imaging/bitmap.h"
+#include "imaging/page_compose.h"
+#include "imaging/plugin_host.h"
+#include "library/file_access.h"
+#include "library/selection_order.h"
+#include "library/settings.h"
+#include "settings_ui/wallpaper.h"
+#include "show/album_renderer_win32.h"
+#include "show/album_scene.h"
+#include "show/gl_control_win32.h"
+#include "show/saver_input_win32.h"
+#include "show/saver_window_win32.h"
+#include "show/show_schedule.h"
+#include "show/show_state.h"
+#include "show/stop_request.h"
+#include "show/vsync.h"
+
+HWND SettingsMainWindow = nullptr;
+
+namespace {
+constexpr uint32_t kPhaseCreatingContext = 8;
+constexpr uint32_t kPhaseShowing = 0x10;
+constexpr int32_t kTileSize = 512;
+constexpr uint32_t kPageGrey = 0x00A0A0A0;
+constexpr const char* kBackgroundFile = "back.jpg";
+
+HWND saverWindow = nullptr;
+HDC windowDc = nullptr;
+int32_t showWidth = 0, showHeight = 0;
+BitmapPtr spread, photoPage, tile;
+BitmapPtr openingLeft, openingRight, nextLeft, nextRight;
+TGLControl* control = nullptr;
+std::atomic<uint32_t> renderPhase{kPhaseShowRunning};
+
+// The watchdog's busy bracket around long work on the calling thread.
+class BusyBracket {
+public:
+    BusyBracket() : slot_(WatchdogThreadNumber) { BeginLongOperation(slot_); }
+    ~BusyBracket() { EndLongOperation(slot_); }
+    BusyBracket(const BusyBracket&) = delete;
+    BusyBracket& operator=(const BusyBracket&) = delete;
+
+private:
+    int slot_;
+};
+
+void PumpOneMessage() {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(msg.wParam));  // for the message loop
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
+BitmapPtr NewBitmap(int32_t w, int32_t h, const TBitmap0* pattern = nullptr) {
+    BitmapPtr b(TBitmap0::Create(w, h));
+    b->SetPattern(pattern);
+    b->SetFillColour(kPageGrey);
+    return b;
+}
+
+// Left half: columns 0 .. w/2-1; right half: columns w/2 .. w-1.
+void CopyHalves(const TBitmap0& from, TBitmap0& left, TBitmap0& right) {
+    const int32_t w = from.Width(), h = from.Height(), half = w / 2;
+    left.Fill();
+    left.CopyRect(from, 0, 0, 0, 0, half - 1, h - 1);
+    right.Fill();
+    right.CopyRect(from, half, 0, 0, 0, w - 1 - half, h - 1);
+}
+
+// The page-size photo page into a page, shifted by the margin.
+void CopyWithMargin(const TBitmap0& from, TBitmap0& page, int32_t m) {
+    page.Fill();
+    page.CopyRect(from, 0, 0, m, m, from.Width() - 1 - m, from.Height() - 1 - m);
+}
+
+void ComposeOnePage() {
+    BusyBracket busy;
+    ComposePage(*photoPage, PhotosForNextPage());
+}
+
+// Fills NextLeft and NextRight with the next spread: one photo page cut in
+// halves, or a page for each side with its margin; the background pattern
+// runs on across the spine either way.
+void ComposeNextSpread() {
+    TBitmap0& page = *photoPage;
+    if (Show.EntriesPerPage == 0) {
+        page.PatternOffsetX = page.PatternOffsetY = 0;
+        ComposeOnePage();
+        CopyHalves(page, *nextLeft, *nextRight);
+        return;
+    }
+    const int32_t m = Show.PageMargin;
+    page.PatternOffsetX = m;
+    page.PatternOffsetY = m;
+    ComposeOnePage();
+    CopyWithMargin(page, *nextLeft, m);
+    page.PatternOffsetX = Scene.grid.width + m;
+    ComposeOnePage();
+    CopyWithMargin(page, *nextRight, m);
+}
+
+BitmapPtr CopyOfScreen() {
+    const int32_t x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int32_t w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    BitmapPtr copy(TBitmap0::Create(w, h));
+    if (HDC screen = GetDC(nullptr)) {
+        BitBlt(static_cast<HDC>(copy->DC()), 0, 0, w, h, screen, x, y, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    }
+    return copy;
+}
+
+void InitShowState() {
+    ClockMs();
+    if (!Show.LaunchedFromSettings) InitLibrary();
+    RegisterMainThread();
+    ResetShowState(Settings.Screens, ClockMs());
+    TurnDuration = Settings.Convert;
+    CaptionsEnabled = Show.FullScreen;
+    PumpShowMessages = &PumpOneMessage;
+    ShowHooks = ShowDriver{};
+    ShowHooks.sleep = [](int32_t ms) { Sleep(static_cast<DWORD>(ms)); };
+    ShowHooks.heartbeat = [] { WorkerAlive(0); };
+    ShowHooks.drawFrame = [] {
+        if (control) control->Paint();
+    };
+    ShowHooks.composeNextSpread = &ComposeNextSpread;
+    ShowHooks.frameRateMeasured = &CheckFrameRate;
+    ShowHooks.preview = !Show.FullScreen;
+    InstallShowInput();
+    if (Show.FullScreen) {
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 1, nullptr, 0);
+        ShowCursor(FALSE);
+    }
+}
+
+DWORD WINAPI RenderThread(void*) {
+    WatchdogThreadNumber = 0;
+    const HWND parent = reinterpret_cast<HWND>(Show.ParentWindow);
+    try {
+        renderPhase |= kPhaseCreatingContext;
+        GlInitPending = true;
+        control = new TGLControl(saverWindow, showWidth, showHeight);
+        control->PaintingEnabled = true;
+        control->PaintCallback = &DrawFrame;
+        RecordGLFacts();
+        renderPhase &= ~kPhaseCreatingContext;
+        Show.RenderStarting = false;
+        renderPhase |= kPhaseShowing;
+        for (;;) {
+            Sleep(30);
+            WorkerAlive(0);
+            SchedulerTick();
+            if (!IsWindowVisible(saverWindow) || (parent && !IsWindowVisible(parent))) StopRequested = 1;
+            if (StopRequested && !Show.ChangeNow) break;
+        }
+        renderPhase &= ~kPhaseShowing;
+        Show.WindowGone = true;
+        RequestQuitShow();
+        HandOverWallpaper();
+    } catch (const std::exception& e) {
+        StopRequested = 1;
+        ReportFatal(e.what(), typeid(e).name(), 0, renderPhase);
+    } catch (...) {
+        StopRequested = 1;
+        ReportFatal("unknown exception", "Exception", 0, renderPhase);
+    }
+    UnregisterWorker(0);
+    if (!Show.LaunchedFromSettings) ShutdownShow();  // ends the process
+    DeleteScene(control);
+    SendMessageA(saverWindow, WM_CLOSE, 0, 0);
+    Show.TeardownPending = true;
+    return 0;
+}
+
+void RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        if (Show.TeardownPending && Show.LaunchedFromSettings) break;
+    }
+}
+}  // namespace
+
+HWND ShowWindowHandle() { return saverWindow; }
+
+void HandOverWallpaper() {
+    TShowState& s = Show;
+    if (!s.FullScreen || !Settings.Wallpaper || s.WallpaperDone.exchange(true)) return;
+    if (s.Preparing) {
+        // Half-built pages would show: take what the screen shows instead.
+        BitmapPtr screen = CopyOfScreen();
+        SetWallpaperOnExit(*screen);
+    } else if (s.EntriesPerPage == 0 && photoPage) {
+        SetWallpaperOnExit(*photoPage);
+    } else if (nextLeft && nextRight) {
+        BitmapPtr both(TBitmap0::Create(showWidth, showHeight));
+        both->CopyRect(*nextLeft, 0, 0, 0, 0, nextLeft->Width() - 1, nextLeft->Height() - 1);
+        both->CopyRect(*nextRight, 0, 0, nextLeft->Width(), 0, nextLeft->Width() + nextRight->Width() - 1,
+                       nextRight->Height() - 1);
+        SetWallpaperOnExit(*both);
+    }
+    if (SettingsMainWindow && IsWindow(SettingsMainWindow)) SendMessageA(SettingsMainWindow, WM_PAINT, 0, 0);
+}
+
+void RunShowIn(HWND parent) {
+    TShowState& s = Show;
+    s.FullScreen = parent == nullptr;
+    s.ParentWindow = reinterpret_cast<uintptr_t>(parent);
+    InitShowState();
+
+    const int32_t vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int32_t vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    saverWindow = CreateSaverWindow(parent, vx, vy, vw, vh);
+    if (parent) {
+        // A preview fills its parent's client area, whatever size it was made.
+        RECT area;
+        GetClientRect(parent, &area);
+        MoveWindow(saverWindow, 0, 0, area.right, area.bottom, FALSE);
+    }
+    windowDc = GetDC(saverWindow);
+    if (saverWindow) {
+        RegisterMainThread(saverWindow);
+        RecordWindow(reinterpret_cast<uintptr_t>(saverWindow));
+    }
+
+    RECT r{};
+    GetWindowRect(saverWindow, &r);
+    showWidth = r.right - r.left;
+    showHeight = r.bottom - r.top;
+    if (s.FullScreen) {
+        showWidth = vw;
+        showHeight = vh;
+    }
+    SetSceneSize(showWidth, showHeight);
+    const int32_t pageW = Scene.grid.width, pageH = Scene.grid.height;
+
+    tile = NewBitmap(kTileSize, kTileSize);
+    LoadAndFit(*tile, JoinPath(InstallFolder, kBackgroundFile));
+    spread = NewBitmap(showWidth, showHeight, tile.get());
+    spread->RandomPos = true;
+    photoPage = s.EntriesPerPage == 0 ? NewBitmap(showWidth, showHeight, tile.get()) : NewBitmap(pageW, pageH, tile.get());
+    photoPage->Crop = Settings.crop;
+    photoPage->RandomPos = Settings.RandomPos;
+
+    if (!windowDc) {
+        ShutdownShow();
+        return;
+    }
+
+    {
+        // The desktop becomes the opening spread.
+        BitmapPtr desktop = CopyOfScreen();
+        spread->Enlarge = true;
+        DrawFitGdi(*spread, *desktop);
+        spread->Enlarge = false;
+    }
+
+    StopRequested = 0;
+    UpdateWindow(saverWindow);
+    ShowWindow(saverWindow, SW_SHOW);
+
+    openingLeft = NewBitmap(pageW, pageH, tile.get());
+    openingRight = NewBitmap(pageW, pageH, tile.get());
+    nextLeft = NewBitmap(pageW, pageH, tile.get());
+    nextRight = NewBitmap(pageW, pageH, tile.get());
+    nextRight->PatternOffsetX = pageW;
+    OpeningLeft = openingLeft.get();
+    OpeningRight = openingRight.get();
+    NextLeft = nextLeft.get();
+    NextRight = nextRight.get();
+    CopyHalves(*spread, *openingLeft, *openingRight);
+    ComposeNextSpread();
+
+    s.WallpaperDone = false;
+    s.RenderStarting = true;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, RenderThread, nullptr, 0, &id);
+    StartWatchdog(thread, parent, false, !s.FullScreen);
+    RegisterWorker(0, thread);  // a thread that did not start: "addthread0"
+    if (thread) CloseHandle(thread);
+
+    MainSuspend();
+    while (s.RenderStarting) Sleep(1);
+    MainResume();
+
+    RunMessageLoop();
+    CloseMainThread();
+    if (s.TeardownPending) ShutdownShow();
+}
+
+void ShutdownShow() {
+    TShowState& s = Show;
+    s.TeardownPending = false;
+    DeleteScene(control);
+    if (saverWindow && IsWindow(saverWindow)) {
+        if (windowDc) ReleaseDC(saverWindow, windowDc);
+        SendMessageA(saverWindow, WM_CLOSE, 0, 0);
+    }
+    windowDc = nullptr;
+    saverWindow = nullptr;
+    s.WallpaperDone = true;
+    OpeningLeft = OpeningRight = NextLeft = NextRight = nullptr;
+    openingLeft.reset();
+    openingRight.reset();
+    nextLeft.reset();
+    nextRight.reset();
+    spread.reset();
+    photoPage.reset();
+    tile.reset();
+    if (s.FullScreen) {
+        ShowCursor(TRUE);
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 0, nullptr, 0);
+        SavePrevious(Selection.current);
+    }
+    ResetSelection();
+    if (!s.LaunchedFromSettings) {
+        DoneLibrary();  // lists, fonts, plugins, and the clean end in the run statistics
+        ExitProcess(0);
+    }
+}
+
+void RunShow(uintptr_t parent) { RunShowIn(reinterpret_cast<HWND>(parent)); }

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# The show as a user sees it: the full-screen album turns its pages through
+# the configured photos on the page background, the space bar freezes it,
+# and a key ends it cleanly with the last spread as the desktop wallpaper.
+set -u
+PW_WIN_TARGET="$1"
+SCR="$2"
+ASSETS="$3"
+source "$(dirname "$0")/lib.sh"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/photos"
+# Three plain colours that screenshots can find, so that spreads differ.
+convert -size 1200x900 xc:'#d02020' "$work/photos/a.jpg"
+convert -size 900x1200 xc:'#2040d0' "$work/photos/b.jpg"
+convert -size 1200x900 xc:'#20a040' "$work/photos/c.jpg"
+
+reg_reset
+pw_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1
+reg_set Path "$(pw_winpath "$ASSETS")"
+reg_set_folder 1 "$work/photos"
+reg_set Delay 1500
+reg_set Convert 1000
+reg_set Wallpaper 1
+
+if ! start_show; then
+    echo "FAIL: the show's window never appeared"
+    finish
+fi
+sleep 6
+screenshot "$work/running.png"
+expect_at_least "red photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#d02020')"
+expect_at_least "blue photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#2040d0')"
+expect_at_least "green photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#20a040')"
+expect_at_least "paper background around them (%)" 10 "$(colour_share "$work/running.png" '#d5caaf')"
+
+# Space pauses: nothing moves, not even across a delay and a turn.
+show_key space
+sleep 0.5
+screenshot "$work/paused1.png"
+sleep 4
+screenshot "$work/paused2.png"
+expect_eq "the paused album stands still" 0 "$(compare -metric AE "$work/paused1.png" "$work/paused2.png" null: 2>&1)"
+show_key space
+sleep 4
+screenshot "$work/resumed.png"
+if [ "$(compare -metric AE "$work/paused2.png" "$work/resumed.png" null: 2>&1)" = 0 ]; then
+    echo "FAIL: the album did not go on after the second space"
+    FAILURES=$((FAILURES + 1))
+else
+    echo "ok: the album goes on after the second space"
+fi
+
+show_key Escape
+expect_eq "a key ends the show with exit code 0" 0 "$(show_exit_code 20)"
+expect_eq "the run ended cleanly" 0 "$(reg_get win)"
+expect_eq "the last picture is remembered" 1 "$(reg_get Prev | grep -c '?')"
+
+wallpaper="$(pw_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
+    sed -n -E 's/^ +Wallpaper +REG_[A-Z_]+ +(.*)$/\1/p')"
+unix_wallpaper="$(pw_wine winepath -u "$wallpaper" 2>/dev/null | tr -d '\r')"
+expect_eq "the wallpaper is Pagewind.bmp" "Pagewind.bmp" "$(basename "${unix_wallpaper:-none}")"
+expect_eq "the wallpaper is the screen's size" "1920x1080" "$(identify -format '%wx%h' "$unix_wallpaper" 2>/dev/null)"
+expect_eq "the wallpaper is tiled" 1 "$(pw_wine reg query 'HKCU\Control Panel\Desktop' /v TileWallpaper 2>/dev/null |
+    tr -d '\r' | sed -n -E 's/^ +TileWallpaper +REG_SZ +(.*)$/\1/p')"
+if [ -n "$unix_wallpaper" ]; then
+    expect_at_least "the wallpaper shows photos (%)" 5 "$(colour_share "$unix_wallpaper" '#d02020' | awk '{print $1}')"
+fi
+
+reg_reset
+finish
