@@ -108,7 +108,8 @@ void InitScene() {
 }
 
 void UploadPages() {
-    TurnFlags flags{Reverse, CancelReverse, ReverseUploaded};
+    const TurnFlags before{Reverse, CancelReverse, ReverseUploaded};
+    TurnFlags flags = before;
     for (const UploadAction& step : PlanUpload(flags, textures.LeftUnder[0] == 0)) {
         if (step.kind == UploadAction::Swap) {
             textures.Swap(LastTileIndex);
@@ -116,9 +117,12 @@ void UploadPages() {
             UploadPage(PageBitmap(step.page), textures.Get(step.set));
         }
     }
-    Reverse = flags.reverse;
-    CancelReverse = flags.cancelReverse;
-    ReverseUploaded = flags.reverseUploaded;
+    // Only the flags the plan changed are written back: a left-arrow press on
+    // the main thread while the pages were uploading sets them too, and must
+    // not be undone by this thread's older copy.
+    if (flags.reverse != before.reverse) Reverse = flags.reverse;
+    if (flags.cancelReverse != before.cancelReverse) CancelReverse = flags.cancelReverse;
+    if (flags.reverseUploaded != before.reverseUploaded) ReverseUploaded = flags.reverseUploaded;
     PagesPending = false;
 }
 

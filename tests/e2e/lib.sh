@@ -14,7 +14,11 @@ reg_get() {
 }
 reg_set() { pw_wine reg add "$KEY" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
 reg_del() { pw_wine reg delete "$KEY" /v "$1" /f >/dev/null 2>&1 || true; }
-reg_reset() { pw_wine reg delete "$KEY" /f >/dev/null 2>&1 || true; }
+# Forgets the settings and the picture list (a fresh user).
+reg_reset() {
+    pw_wine reg delete "$KEY" /f >/dev/null 2>&1 || true
+    find "$WINEPREFIX/drive_c/users" -name piclist.dat -delete 2>/dev/null || true
+}
 
 expect_eq() {  # what, expected, actual
     if [ "$2" != "$3" ]; then
