@@ -25,6 +25,20 @@ struct PictureResult {
     bool cannotOpen = false;
 };
 
+// Leaves a decoding slot as a decode finds it: no shared buffer held, no
+// resize state, at construction and again at destruction, so also when a
+// failure propagates.
+class DecodeSlotCleanup {
+public:
+    explicit DecodeSlotCleanup(int32_t slot);
+    ~DecodeSlotCleanup();
+    DecodeSlotCleanup(const DecodeSlotCleanup&) = delete;
+    DecodeSlotCleanup& operator=(const DecodeSlotCleanup&) = delete;
+
+private:
+    int32_t slot_;
+};
+
 // Decodes `fileName` on the cell's slot at the cell's size and fits it into
 // the cell: in real time during decoding when "rtresize" is on (the picture
 // never exists at full size), else by DrawFit afterwards. A picture nothing

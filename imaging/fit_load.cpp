@@ -3,36 +3,20 @@
 #include "imaging/resampler_realtime.h"
 #include "library/settings.h"
 
-namespace {
+DecodeSlotCleanup::DecodeSlotCleanup(int32_t slot) : slot_(slot) { ResizeSlots[slot_] = ResizeSlot{}; }
 
-// Leaves the slot as a decode finds it: no buffer held, no resize pending.
-class SlotCleanup {
-public:
-    explicit SlotCleanup(int32_t slot) : slot_(slot) {}
-    ~SlotCleanup() {
-        ReleaseSharedBuffer(slot_);
-        ResizeSlot& record = ResizeSlots[slot_];
-        record.resizeRequested = 0;
-        record.resizeAccepted = 0;
-        record.destination = nullptr;
-        record.lineCallback = nullptr;
-        AbandonResize(slot_);
-    }
-    SlotCleanup(const SlotCleanup&) = delete;
-    SlotCleanup& operator=(const SlotCleanup&) = delete;
-
-private:
-    int32_t slot_;
-};
-
-}  // namespace
+DecodeSlotCleanup::~DecodeSlotCleanup() {
+    ReleaseSharedBuffer(slot_);
+    ResizeSlots[slot_] = ResizeSlot{};
+    AbandonResize(slot_);
+}
 
 PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
     PictureResult result;
     const int32_t slot = (cell.Slot >= 0 && cell.Slot < kDecodingSlots) ? cell.Slot : 0;
     TBitmap0* target = &cell;  // the record points at the variable holding the cell
     ResizeSlot& record = ResizeSlots[slot];
-    SlotCleanup cleanup(slot);
+    DecodeSlotCleanup cleanup(slot);
     record.resizeAccepted = 0;
     record.resizeRequested = Settings.rtresize ? 1 : 0;
     record.destination = Settings.rtresize ? &target : nullptr;

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "imaging/caption.h"
+#include "imaging/fit.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
 #include "library/picture_list.h"
@@ -29,22 +30,6 @@ void CountFailure(const PictureResult& result) {
     else
         ++PictureTally.undecodable;
 }
-
-// Leaves a slot as a decode finds it, also when a failure propagates.
-class WholePictureSlot {
-public:
-    explicit WholePictureSlot(int32_t slot) : slot_(slot) { ResizeSlots[slot_] = ResizeSlot{}; }
-    ~WholePictureSlot() {
-        ReleaseSharedBuffer(slot_);
-        ResizeSlots[slot_] = ResizeSlot{};
-        AbandonResize(slot_);
-    }
-    WholePictureSlot(const WholePictureSlot&) = delete;
-    WholePictureSlot& operator=(const WholePictureSlot&) = delete;
-
-private:
-    int32_t slot_;
-};
 
 }  // namespace
 
@@ -128,7 +113,7 @@ void ComposePage(TBitmap0& page, int32_t photosPerPage) {
 PictureResult LoadAndFit(TBitmap0& target, const std::string& fileName) {
     PictureResult result;
     const int32_t slot = target.Slot >= 0 && target.Slot < kDecodingSlots ? target.Slot : 0;
-    WholePictureSlot wholePicture(slot);
+    DecodeSlotCleanup wholePicture(slot);
     PictureLoad load;
     LoadPicture(fileName, slot, 0, 0, load);
     result.formatName = load.formatName;
