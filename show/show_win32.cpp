@@ -38,6 +38,7 @@ constexpr const char* kBackgroundFile = "back.jpg";
 
 HWND saverWindow = nullptr;
 HDC windowDc = nullptr;
+DWORD mainThreadId = 0;
 int32_t showWidth = 0, showHeight = 0;
 BitmapPtr spread, photoPage, tile;
 BitmapPtr openingLeft, openingRight, nextLeft, nextRight;
@@ -186,6 +187,8 @@ DWORD WINAPI RenderThread(void*) {
     DeleteScene(control);
     SendMessageA(saverWindow, WM_CLOSE, 0, 0);
     Show.TeardownPending = true;
+    // The main thread looks at the flag after each message: give it one.
+    PostThreadMessageA(mainThreadId, WM_NULL, 0, 0);
     return 0;
 }
 
@@ -222,6 +225,7 @@ void HandOverWallpaper() {
 
 void RunShowIn(HWND parent) {
     TShowState& s = Show;
+    mainThreadId = GetCurrentThreadId();
     s.FullScreen = parent == nullptr;
     s.ParentWindow = reinterpret_cast<uintptr_t>(parent);
     InitShowState();
