@@ -9,6 +9,7 @@
 #include "diagnostics/watchdog.h"
 #include "imaging/bitmap.h"
 #include "imaging/decode_source.h"
+#include "imaging/gdiplus_plugin.h"
 #include "imaging/resampler_realtime.h"
 #include "imaging/std_plugin.h"
 #include "library/file_access.h"
@@ -95,8 +96,7 @@ void FreeSharedBuffer(int32_t slot) {
 const std::vector<BuiltinPlugin>& ProgramPlugins() {
     static const std::vector<BuiltinPlugin> plugins = {
         {"In_std.dll", &StdPluginEntry},
-        // The GDI+ formats plugin takes the second place when it is built.
-        {"In_gdiplus.dll", nullptr},
+        {"In_gdiplus.dll", &GdiplusPluginEntry},
     };
     return plugins;
 }
