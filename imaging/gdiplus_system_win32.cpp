@@ -8,17 +8,11 @@
 #include "library/file_access.h"
 #include "library/folder_scan.h"
 #include "library/registry_win32.h"
+#include "library/system_folders.h"
 
 namespace {
 
 constexpr const char* kSettingsKey = "Software\\in_gdiplus";
-
-std::string ProgramFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return {};
-    return ParentFolder(path);
-}
 
 std::string ReadSetting(const char* name) {
     const auto key = Win32RegistryKey::Create(HKEY_CURRENT_USER, kSettingsKey);
