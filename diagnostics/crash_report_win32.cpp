@@ -224,8 +224,8 @@ LONG WINAPI UnhandledFilter(EXCEPTION_POINTERS* info) {
     call.context = *info->ContextRecord;
     if (call.record.ExceptionCode == EXCEPTION_STACK_OVERFLOW) {
         // The failing thread has no stack left to write the report with.
-        HANDLE helper = CreateThread(nullptr, 256 * 1024, ReportOnFreshStack, &call, 0, nullptr);
-        if (helper) WaitForSingleObject(helper, INFINITE);
+        const ScopedHandle helper(CreateThread(nullptr, 256 * 1024, ReportOnFreshStack, &call, 0, nullptr));
+        if (helper.get()) WaitForSingleObject(helper.get(), INFINITE);
         EndProgram();
     }
     ReportFilterCall(call);
