@@ -60,10 +60,10 @@ decode() {  # file, output bmp, more pwtool arguments; prints the result line
 
 differing() { compare -metric AE "$1" "$2" null: 2>&1; }
 
-for spec in truecolour.png:PNG palette.png:PNG animated.gif:GIF lzw.tif:TIFF plain.tiff:TIFF \
+for entry in truecolour.png:PNG palette.png:PNG animated.gif:GIF lzw.tif:TIFF plain.tiff:TIFF \
             rle8.bmp:Bitmap rle4.bmp:Bitmap masks565.bmp:Bitmap v5.bmp:Bitmap v4.bmp:Bitmap; do
-    name="${spec%%:*}"
-    format="${spec#*:}"
+    name="${entry%%:*}"
+    format="${entry#*:}"
     file="$dir/$name"
     size="$(identify -format '%wx%h' "$file")"
     expect_eq "$name is read by GDI+ at its size" "$size $format $(stat -c %s "$file")" \
