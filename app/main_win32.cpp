@@ -2,9 +2,7 @@
 // screen-saver command line; it picks the run mode and hands over.
 #include <windows.h>
 
-#include <exception>
 #include <string>
-#include <typeinfo>
 #include <vector>
 
 #include "app/command_line.h"
@@ -17,16 +15,14 @@
 namespace {
 constexpr int kSettingsButtonId = 1003;
 
-// Runs one mode; a failure that escapes it goes to the crash report, which
-// ends the program.
+// Runs one mode; a failure that escapes it goes to the crash report with the
+// phase flags of the moment, which ends the program.
 template <typename F>
-void Guarded(uint32_t flags, F&& body) {
+void Guarded(F&& body) {
     try {
         body();
-    } catch (const std::exception& e) {
-        ReportFatal(e.what(), typeid(e).name(), 0, flags | kPhaseTopLevel);
     } catch (...) {
-        ReportFatal("unknown exception", "Exception", 0, flags | kPhaseTopLevel);
+        ReportCurrentException(CrashPhaseFlags() | kPhaseTopLevel);
     }
 }
 
@@ -67,15 +63,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     switch (SelectRunMode(cl.switchText, runSettings)) {
         case RunMode::Settings:
-            Guarded(0, [] { RunSettingsMode(); });
+            SetCrashRunMode(CrashRunMode::Settings);
+            Guarded([] { RunSettingsMode(); });
             break;
         case RunMode::Show:
-            Guarded(kPhaseShowRunning, [] { RunShow(0); });
+            AddCrashPhase(kPhaseShowRunning);
+            Guarded([] { RunShow(0); });
             break;
         case RunMode::Preview:
             if (parent && IsWindow(parent)) {
                 FirstPreviewHelp(parent);
-                Guarded(kPhaseShowRunning, [&] { RunShow(cl.parentHandle); });
+                SetCrashRunMode(CrashRunMode::Preview);
+                AddCrashPhase(kPhaseShowRunning | kPhasePreview);
+                Guarded([&] { RunShow(cl.parentHandle); });
             }
             break;
         case RunMode::ChangePassword:

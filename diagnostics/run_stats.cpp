@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "diagnostics/clock.h"
+#include "diagnostics/events_log.h"
 #include "library/handle_text.h"
 #include "library/registry.h"
 #include "library/settings.h"
@@ -10,10 +12,12 @@ std::function<WindowCheck(uintptr_t)> CheckRunWindow = PlatformCheckWindow;
 std::function<void(int)> RunStatsSleep = PlatformSleep;
 
 const char* const kSupportPageAddress = "https://www.pagewind.example/error.php";
+const char* const kReportAddress = "https://www.pagewind.example/";
 
 namespace {
 bool anotherInstance = false;
 bool windowRecorded = false;
+uint32_t startTick = TickCountMs();
 
 int32_t ReadCounter(const char* name) { return RegReadInt(name, 0); }
 void Increment(const char* name) { RegWriteInt(name, ReadCounter(name) + 1); }
@@ -63,9 +67,19 @@ void UpdateCode(bool excludeCurrent, bool reporting) {
 
 bool AnotherInstanceRunning() { return anotherInstance; }
 
+int64_t RunSeconds() { return static_cast<uint32_t>(TickCountMs() - startTick) / 1000; }
+
+std::string ErrorCountersText() {
+    std::string text = "ser=" + RegReadString("ser");
+    for (const char* name : {"count", "er", "uer", "uwer", "prever"})
+        text += std::string(" ") + name + "=" + std::to_string(ReadCounter(name));
+    return text + " event=" + (EventsLog ? EventsLog->Text() : RegReadString("event"));
+}
+
 void StartRun() {
     anotherInstance = false;
     windowRecorded = false;
+    startTick = TickCountMs();
     try {
         if (RegReadString("ver") != kProgramVersion) {
             RegWriteString("ver", kProgramVersion);

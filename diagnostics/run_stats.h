@@ -22,6 +22,10 @@ void RecordErrorReport();
 void EndRun();
 void UpdateCode(bool excludeCurrent, bool reporting = false);
 bool AnotherInstanceRunning();
+// Seconds since StartRun (or since the program was loaded, before it).
+int64_t RunSeconds();
+// The counters for the crash report's "Errstat: " line.
+std::string ErrorCountersText();
 
 // Seams used by StartRun: how to check a window and how to wait. They start
 // as the platform's own (IsWindow/GetClassName and Sleep on Windows).
@@ -30,7 +34,9 @@ void PlatformSleep(int ms);
 extern std::function<WindowCheck(uintptr_t)> CheckRunWindow;
 extern std::function<void(int ms)> RunStatsSleep;
 
-// The support site's address. A distributor sets it here.
+// The support site's address and the address the bug report's form posts
+// to (followed by "bugreport.php"). A distributor sets them here.
 extern const char* const kSupportPageAddress;
+extern const char* const kReportAddress;
 std::string ErrorPageUrl(int number, uint32_t address, const std::string& comment);
 void OpenErrorPage(int number, uint32_t address, const std::string& comment);

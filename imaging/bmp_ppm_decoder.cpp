@@ -32,7 +32,7 @@ bool ReadPicture(const DecodeCall& call) {
 
     const int32_t width = reader->Width();
     const int32_t height = reader->Height();
-    if (BelowMinimum(width, height, *call.pictureWidth, *call.pictureHeight)) {
+    if (PictureBelowMinimum(width, height, *call.pictureWidth, *call.pictureHeight)) {
         *call.pictureWidth = -width;
         *call.pictureHeight = -height;
         return true;

@@ -107,7 +107,7 @@ bool RunJpeg(JpegJob& job, const DecodeCall& call) {
     const int32_t imageHeight = static_cast<int32_t>(cinfo.image_height);
     const int32_t pictureWidth = turned ? imageHeight : imageWidth;
     const int32_t pictureHeight = turned ? imageWidth : imageHeight;
-    if (BelowMinimum(pictureWidth, pictureHeight, *call.pictureWidth, *call.pictureHeight)) {
+    if (PictureBelowMinimum(pictureWidth, pictureHeight, *call.pictureWidth, *call.pictureHeight)) {
         *call.pictureWidth = -pictureWidth;
         *call.pictureHeight = -pictureHeight;
         return true;

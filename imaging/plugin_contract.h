@@ -80,6 +80,15 @@ using StopFlagWord = volatile const int32_t;
 inline const void* HeaderWordArg(uint32_t word) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(word)); }
 inline uint32_t HeaderWordOf(const void* arg) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(arg)); }
 
+// The minimum-size rule of both plugins: a picture smaller than the minimum
+// in both directions, in either orientation, is not decoded and its sizes go
+// back negated.
+inline bool PictureBelowMinimum(int32_t pictureWidth, int32_t pictureHeight, int32_t minimumWidth,
+                                int32_t minimumHeight) {
+    return (pictureWidth < minimumWidth && pictureHeight < minimumHeight) ||
+           (pictureHeight < minimumWidth && pictureWidth < minimumHeight);
+}
+
 struct PluginDescriptor {
     int32_t magic;
     uint32_t version;  // major, minor, release, build from the top byte down

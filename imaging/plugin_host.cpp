@@ -9,6 +9,8 @@
 #include "diagnostics/watchdog.h"
 #include "imaging/bitmap.h"
 #include "imaging/decode_source.h"
+#include "imaging/gdiplus_plugin.h"
+#include "imaging/resampler_realtime.h"
 #include "imaging/std_plugin.h"
 #include "library/file_access.h"
 #include "library/settings.h"
@@ -94,8 +96,7 @@ void FreeSharedBuffer(int32_t slot) {
 const std::vector<BuiltinPlugin>& ProgramPlugins() {
     static const std::vector<BuiltinPlugin> plugins = {
         {"In_std.dll", &StdPluginEntry},
-        // The GDI+ formats plugin takes the second place when it is built.
-        {"In_gdiplus.dll", nullptr},
+        {"In_gdiplus.dll", &GdiplusPluginEntry},
     };
     return plugins;
 }
@@ -250,6 +251,12 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
     const std::string ext = ExtensionOf(fileName);
     if (ext.empty()) return;
     const int thread = WatchdogThreadNumber;
+    // A plugin may accept the line callback's header and fail afterwards (a
+    // bitmap whose rows end early): every try starts from the resize state
+    // the caller set up, not from what the failed one left behind.
+    ResizeSlot& resize = ResizeSlots[slot];
+    const uint8_t resizeRequested = resize.resizeRequested;
+    const uint8_t resizeAccepted = resize.resizeAccepted;
 
     for (const PluginTableEntry& entry : table) {
         if (!entry.enabled) continue;
@@ -260,6 +267,9 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
             const auto decode = reinterpret_cast<DecoderFn>(d.decoders[i]);
             load.pictureWidth = minimumWidth;
             load.pictureHeight = minimumHeight;
+            AbandonResize(slot);
+            resize.resizeRequested = resizeRequested;
+            resize.resizeAccepted = resizeAccepted;
             // Each try starts from the caller's request, whatever an earlier
             // plugin left in the target.
             DecodeTarget target{nullptr, height, width};
@@ -289,7 +299,7 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
             }
             const bool read = load.pictureWidth > 0 && load.pictureHeight > 0;
             const bool tooSmall = load.pictureWidth < 0 && load.pictureHeight < 0;
-            if (read && (informationOnly || target.pixels || ResizeSlots[slot].resizeAccepted)) {
+            if (read && (informationOnly || target.pixels || resize.resizeAccepted)) {
                 if (!informationOnly) {
                     load.bitmap = TBitmap0::Wrap(target.width, target.pixels, target.height);
                     load.bitmap->Slot = slot;

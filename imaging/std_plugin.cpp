@@ -117,11 +117,6 @@ void FailPrematureEnd() { throw DecodeError("Premature end of input file"); }
 
 bool IsQuarterTurn(int32_t orientation) { return orientation >= 5 && orientation <= 8; }
 
-bool BelowMinimum(int32_t pictureWidth, int32_t pictureHeight, int32_t minimumWidth, int32_t minimumHeight) {
-    return (pictureWidth < minimumWidth && pictureHeight < minimumHeight) ||
-           (pictureHeight < minimumWidth && pictureWidth < minimumHeight);
-}
-
 void ReportNotDecoded(const DecodeCall& call) {
     if (call.pictureWidth) *call.pictureWidth = 0;
     if (call.pictureHeight) *call.pictureHeight = 0;

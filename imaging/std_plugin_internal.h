@@ -44,9 +44,6 @@ struct DecodeCall {
     int32_t slot;
 };
 
-// The minimum-size rule: smaller than the minimum in both directions, in
-// either orientation.
-bool BelowMinimum(int32_t pictureWidth, int32_t pictureHeight, int32_t minimumWidth, int32_t minimumHeight);
 // Every size of the call to 0: the picture was not decoded.
 void ReportNotDecoded(const DecodeCall& call);
 

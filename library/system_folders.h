@@ -17,3 +17,5 @@ struct SystemFolders {
 SystemFolders ReadSystemFolders();
 // The user's "My Pictures" folder; empty when unknown.
 std::string MyPicturesFolder();
+// The folder of the running program's executable; empty when unknown.
+std::string ProgramFolder();

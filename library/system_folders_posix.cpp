@@ -1,4 +1,6 @@
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "library/settings.h"
 #include "library/system_folders.h"
@@ -29,4 +31,10 @@ SystemFolders ReadSystemFolders() {
 std::string MyPicturesFolder() {
     std::string home = Env("HOME");
     return home.empty() ? std::string() : home + "/Pictures";
+}
+
+std::string ProgramFolder() {
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : exe.parent_path().string();
 }

@@ -43,3 +43,12 @@ SystemFolders ReadSystemFolders() {
 }
 
 std::string MyPicturesFolder() { return ReadStringValue(HKEY_CURRENT_USER, kShellFoldersKey, "My Pictures"); }
+
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string folder = path;
+    const size_t sep = folder.find_last_of('\\');
+    return sep == std::string::npos ? std::string() : folder.substr(0, sep);
+}

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
-#include <typeinfo>
 
 #include "app/run_modes.h"
 #include "diagnostics/clock.h"
@@ -30,8 +29,6 @@
 HWND SettingsMainWindow = nullptr;
 
 namespace {
-constexpr uint32_t kPhaseCreatingContext = 8;
-constexpr uint32_t kPhaseShowing = 0x10;
 constexpr int32_t kTileSize = 512;
 constexpr uint32_t kPageGrey = 0x00A0A0A0;
 constexpr const char* kBackgroundFile = "back.jpg";
@@ -43,7 +40,6 @@ int32_t showWidth = 0, showHeight = 0;
 BitmapPtr spread, photoPage, tile;
 BitmapPtr openingLeft, openingRight, nextLeft, nextRight;
 TGLControl* control = nullptr;
-std::atomic<uint32_t> renderPhase{kPhaseShowRunning};
 
 // The watchdog's busy bracket around long work on the calling thread.
 class BusyBracket {
@@ -155,15 +151,15 @@ DWORD WINAPI RenderThread(void*) {
     WatchdogThreadNumber = 0;
     const HWND parent = reinterpret_cast<HWND>(Show.ParentWindow);
     try {
-        renderPhase |= kPhaseCreatingContext;
+        AddCrashPhase(kPhaseMakingContext);
         GlInitPending = true;
         control = new TGLControl(saverWindow, showWidth, showHeight);
         control->PaintingEnabled = true;
         control->PaintCallback = &DrawFrame;
         RecordGLFacts();
-        renderPhase &= ~kPhaseCreatingContext;
+        RemoveCrashPhase(kPhaseMakingContext);
         Show.RenderStarting = false;
-        renderPhase |= kPhaseShowing;
+        AddCrashPhase(kPhaseShowing);
         for (;;) {
             Sleep(30);
             WorkerAlive(0);
@@ -171,16 +167,13 @@ DWORD WINAPI RenderThread(void*) {
             if (!IsWindowVisible(saverWindow) || (parent && !IsWindowVisible(parent))) StopRequested = 1;
             if (StopRequested && !Show.ChangeNow) break;
         }
-        renderPhase &= ~kPhaseShowing;
+        RemoveCrashPhase(kPhaseShowing);
         Show.WindowGone = true;
         RequestQuitShow();
         HandOverWallpaper();
-    } catch (const std::exception& e) {
-        StopRequested = 1;
-        ReportFatal(e.what(), typeid(e).name(), 0, renderPhase);
     } catch (...) {
         StopRequested = 1;
-        ReportFatal("unknown exception", "Exception", 0, renderPhase);
+        ReportCurrentException(CrashPhaseFlags());
     }
     UnregisterWorker(0);
     if (!Show.LaunchedFromSettings) ShutdownShow();  // ends the process

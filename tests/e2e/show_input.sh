@@ -12,6 +12,8 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/photos" "$work/install"
 cp "$PROGRAM" "$work/install/Pagewind.scr"
+# The crash report's viewer: the tests' stand-in, never a real window.
+cp "$(dirname "$PASSWORD_STANDIN")/explorer.exe" "$work/install/"
 SCR="$work/install/Pagewind.scr"
 convert -size 800x600 xc:'#d02020' "$work/photos/a.jpg"
 convert -size 800x600 xc:'#2040d0' "$work/photos/b.jpg"

@@ -9,8 +9,10 @@
 #include "imaging/fit.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
+#include "imaging/std_plugin.h"
 #include "library/settings.h"
 #include "tests/imaging/jpeg_test_file.h"
+#include "tests/imaging/picture_files.h"
 #include "tests/imaging/resampler_test_pictures.h"
 
 namespace {
@@ -171,6 +173,86 @@ TEST_F(LoadPictureIntoTest, FailureWhileFittingLeavesNothingBehind) {
     const PictureResult again = LoadPictureInto(*cell, path);
     EXPECT_EQ(again.pictureWidth, 1200);
     EXPECT_EQ(TBitmap0::Live(), liveBefore);
+}
+
+// A second ".bmp" plugin that decodes any file into a plain 60 x 40 picture,
+// through the line callback when `rows` is set, else whole.
+namespace second {
+constexpr uint32_t kColour = 0x00A0B0C0;
+bool rows = false;
+RequestBufferFn requestBuffer = nullptr;
+LineCallbackFn* cells[kDecodingSlots] = {};
+
+void PW_CDECL Decode(const void*, int32_t*, int32_t*, int32_t* pictureWidth, int32_t* pictureHeight,
+                     DecodeTarget* target, int32_t slot) {
+    constexpr int32_t w = 60, h = 40;
+    *pictureWidth = w;
+    *pictureHeight = h;
+    if (!target) return;
+    const LineCallbackFn callback = rows && cells[slot] ? *cells[slot] : nullptr;
+    if (callback && callback(HeaderWordArg(1 | kHeaderBlueFirst), kHeaderRow, w, h, slot)) {
+        uint8_t row[w * 3];
+        for (int32_t x = 0; x < w; ++x) {
+            row[x * 3] = kColour & 0xFF;
+            row[x * 3 + 1] = (kColour >> 8) & 0xFF;
+            row[x * 3 + 2] = (kColour >> 16) & 0xFF;
+        }
+        for (int32_t y = 0; y < h; ++y) callback(row, y, w, h, slot);
+        *target = DecodeTarget{nullptr, h, w};
+        return;
+    }
+    auto* pixels = static_cast<uint32_t*>(requestBuffer(w * h * 4, slot));
+    for (int32_t i = 0; i < w * h; ++i) pixels[i] = kColour;
+    *target = DecodeTarget{pixels, h, w};
+}
+
+int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
+    services->flags &= ~kHostSevenArgDecoders;
+    requestBuffer = services->requestBuffer;
+    cells[slot] = services->lineCallbackCell;
+    return 1;
+}
+
+const char* const kExtensions[] = {".bmp"};
+const char* const kFormats[] = {"Second bitmap"};
+PluginProc decoders[] = {reinterpret_cast<PluginProc>(&Decode)};
+PluginDescriptor descriptor = {kPluginMagic, 0x01000000, "Second", kPluginOpensFiles | kPluginHasInit, nullptr, "",
+                               1, kExtensions, kFormats, decoders, &Init};
+const PluginDescriptor* Entry() { return &descriptor; }
+}  // namespace second
+
+// The standard plugin reads a bitmap's rows only as it delivers them, so a
+// bitmap cut short fails after its header was accepted by the line callback.
+// The next plugin for ".bmp" must find the slot as the caller set it up,
+// whether it delivers rows or the whole picture.
+TEST_F(LoadPictureIntoTest, APluginFailingAfterTheHeaderLeavesTheNextOneAFreshSlot) {
+    testpics::BmpSpec spec;
+    spec.width = 60;
+    spec.height = 40;
+    const testpics::Bytes halfTheRows(60 * 3 * 20, 0x55);
+    const std::string path = PathFor("cut_short.bmp");
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        const testpics::Bytes bytes = testpics::MakeBmp(spec, halfTheRows);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    ShutdownPlugins();
+    RegisterPluginList({{"In_std.dll", &StdPluginEntry}, {"In_second.dll", &second::Entry}});
+    for (const bool rows : {true, false}) {
+        second::rows = rows;
+        Options(true, false);
+        BitmapPtr cell = Cell(30, 20, false);
+        const PictureResult result = LoadPictureInto(*cell, path);
+        EXPECT_EQ(result.formatName, "Second bitmap") << rows;
+        EXPECT_EQ(result.pictureWidth, 60);
+        for (int32_t y = 0; y < 20; ++y)
+            for (int32_t x = 0; x < 30; ++x)
+                ASSERT_EQ(cell->At(x, y) & 0xFFFFFF, second::kColour) << "rows " << rows << " at " << x << "," << y;
+    }
+    ShutdownPlugins();
+    RegisterPlugins();
 }
 
 TEST_F(LoadPictureIntoTest, UnreadableFilesLeaveTheBackground) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imaging/bitmap.h"
+#include "imaging/gdiplus_plugin.h"
 #include "imaging/plugin_host.h"
 #include "imaging/std_plugin.h"
 #include "library/settings.h"
@@ -137,14 +138,36 @@ TEST_F(PluginHost, RegistersValidPluginsOnceAndInitsEverySlotWithTheOptions) {
     EXPECT_TRUE(PluginTable().empty());
 }
 
-TEST_F(PluginHost, TheProgramRegistersTheStandardPluginAsInStd) {
+TEST_F(PluginHost, TheProgramRegistersInStdThenInGdiplusWhereGdiplusLoads) {
+    const std::vector<std::string> standard = {".jpg", ".jpeg", ".bmp", ".ppm"};
     RegisterPlugins();
     ASSERT_GE(PluginTable().size(), 1u);
     EXPECT_EQ(PluginTable()[0].fileName, "In_std.dll");
     EXPECT_STREQ(PluginTable()[0].descriptor.name, "Standard image formats");
     std::vector<std::string> extensions;
     CollectExtensions(extensions);
-    EXPECT_EQ(extensions, (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".ppm"}));
+#ifdef _WIN32
+    // Windows (and Wine) carry gdiplus.dll.
+    ASSERT_EQ(PluginTable().size(), 2u);
+    EXPECT_EQ(PluginTable()[1].fileName, "In_gdiplus.dll");
+    EXPECT_STREQ(PluginTable()[1].descriptor.name, "GDI+ image formats");
+    EXPECT_EQ(extensions, (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".ppm", ".gif", ".tiff", ".tif", ".png"}));
+#else
+    EXPECT_EQ(PluginTable().size(), 1u);
+    EXPECT_EQ(extensions, standard);
+#endif
+
+    // Where no gdiplus.dll loads, the GDI+ plugin is left out.
+    ShutdownPlugins();
+    const GdiplusSystem saved = GdiplusSystemSeams();
+    GdiplusSystemSeams().load = [](const std::string&) -> void* { return nullptr; };
+    GdiplusSystemSeams().writeSetting = [](const char*, const std::string&) {};
+    RegisterPlugins();
+    GdiplusSystemSeams() = saved;
+    EXPECT_EQ(PluginTable().size(), 1u);
+    extensions.clear();
+    CollectExtensions(extensions);
+    EXPECT_EQ(extensions, standard);
 }
 
 #ifndef _WIN32

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The crash report of a program that fails in a known way (crash_host): the
+# page's lines, the numbered name beside an earlier report, the viewer
+# started as "explorer.exe" with the wait rule, exit code 217 and the count
+# of error reports. A stand-in explorer.exe beside crash_host records how it
+# was started and stays as long as told (or until crash_host has ended).
+set -u
+PW_WIN_TARGET="$1"
+HOST="$2"
+OBJDUMP="$3"
+source "$(dirname "$0")/lib.sh"
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export PW_EXPLORER_LOG
+PW_EXPLORER_LOG="$(pw_winpath "$work/explorer.log")"
+digits=16
+first_register=RAX
+if [ "$PW_WIN_TARGET" = win32 ]; then digits=8; first_register=EAX; fi
+hex="[0-9A-F]{$digits}"
+
+# The program's code section, from its headers.
+header() { "$OBJDUMP" -p "$HOST" | awk -v name="$1" '$1 == name { print $2; exit }'; }
+code_start=$((16#$(header ImageBase) + 16#$(header BaseOfCode)))
+code_end=$((code_start + 16#$(header SizeOfCode)))
+in_code() { local a=$((16#$1)); [ "$a" -ge "$code_start" ] && [ "$a" -lt "$code_end" ]; }
+
+# Runs crash_host with the viewer staying $1 ms; sets code, elapsed and
+# report (the page's path as the viewer got it, as a Unix path).
+crash() {
+    local stay="$1"
+    shift
+    rm -f "$work/explorer.log"
+    local start=$(date +%s%N)
+    PW_EXPLORER_STAY_MS="$stay" timeout 120 "$PW_WINE" "$HOST" "$@" >/dev/null 2>&1
+    code=$?
+    elapsed=$((($(date +%s%N) - start) / 1000000))
+    # The viewer may still be starting when the program has ended.
+    if [ "$code" = 217 ]; then
+        for _ in $(seq 100); do [ -s "$work/explorer.log" ] && break; sleep 0.2; done
+    fi
+    viewer="$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r')"
+    desktop="$(sed -n 2p "$work/explorer.log" 2>/dev/null | tr -d '\r')"
+    report="$(printf '%s' "$viewer" | sed -E 's/^explorer\.exe "(.*)"$/\1/')"
+    case "$report" in
+        [Cc]:*) report="$WINEPREFIX/drive_c$(printf '%s' "${report:2}" | tr '\\' /)" ;;
+        [Zz]:*) report="$(printf '%s' "${report:2}" | tr '\\' /)" ;;
+    esac
+}
+line() { tr -d '\r' <"$report" | sed -n "s/^$1//p" | head -n1; }
+has_line() {  # what, extended regular expression for a whole line
+    if tr -d '\r' <"$report" | grep -Eq "^$2\$"; then echo "ok: $1"; else
+        echo "FAIL: $1: no line matching '$2'"
+        FAILURES=$((FAILURES + 1))
+    fi
+}
+expect_true() {  # what, command...
+    if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; FAILURES=$((FAILURES + 1)); fi
+}
+
+reg_reset
+
+# A write to address 0 in the settings mode (no phase flags): the filter's
+# report, with the viewer neither waited for nor anything closed.
+crash 20000 write0 0
+expect_eq "write to 0: exit code" 217 "$code"
+expect_true "write to 0: the viewer is not waited for (${elapsed} ms)" test "$elapsed" -lt 15000
+expect_true "the viewer is explorer.exe with the page in quotes" \
+    grep -Eq '^explorer\.exe "[A-Za-z]:\\.*\\BugReport[0-9]*\.html"$' <<<"$viewer"
+expect_eq "the viewer starts on the Default desktop" Default "$desktop"
+expect_true "the report exists" test -f "$report"
+folder="$(dirname "$report")"
+labels="$(tr -d '\r' <"$report" | grep -Eo '^(Exception|null context|Exception class|Exception address|App mode|App version|System|Processor|Memory|Errstat|Worktime|OpenGL version|Hardware Aceleration|Graphics Accelerator|Resolution|Registers|ExceptionInfo|Frame|StackTrace|Raw stack dump):' | tr '\n' '|')"
+expect_eq "the report's labels in their order" \
+    "Exception:|Exception class:|Exception address:|App mode:|App version:|System:|Processor:|Memory:|Errstat:|Worktime:|OpenGL version:|Hardware Aceleration:|Graphics Accelerator:|Resolution:|Registers:|ExceptionInfo:|Frame:|StackTrace:|Raw stack dump:|" \
+    "$labels"
+has_line "the exception" "Exception: Access violation at address $hex\. Write of address 0{$digits}"
+expect_eq "the exception class" AccessViolation "$(line 'Exception class: ')"
+address="$(line 'Exception address: ')"
+expect_true "the exception address $address lies in the program's code" in_code "$address"
+has_line "the access" "ExceptionInfo: Error when write to 0{$digits}"
+expect_eq "the app mode" 0 "$(line 'App mode: ')"
+expect_eq "the app version" 1.4.1.1 "$(line 'App version: ')"
+has_line "the system" 'System: Windows NT [0-9]+\.[0-9]+ Build: [0-9]+ .*'
+has_line "the processor" 'Processor: ([0-9]+x )?.+, [0-9]+ MHz'
+has_line "the memory" 'Memory: [0-9]+ of [0-9]+ MB, Allocated [0-9]+ \([0-9]+ of [0-9]+\) KB'
+has_line "the run's time" 'Worktime: [0-9]+'
+has_line "the screen" 'Resolution: [0-9]+x[0-9]+'
+has_line "the registers of the build's width" \
+    "${first_register}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex [A-Z]{3}=$hex"
+has_line "the frame" "Frame: $hex"
+trace="$(line 'StackTrace: ')"
+has_line "the stack trace" "StackTrace: $hex(,$hex)*"
+outside=0
+for site in ${trace//,/ }; do in_code "$site" || outside=$((outside + 1)); done
+expect_eq "stack trace entries outside the program's code" 0 "$outside"
+dump="$(tr -d '\r' <"$report" | sed -n '/^Raw stack dump: $/,/^<\/TEXTAREA>/p' |
+    grep -cE '^([0-9A-F]{2} ){8}- ([0-9A-F]{2} ){8}$')"
+expect_eq "raw stack dump lines" 20 "$dump"
+expect_true "the form posts to the report address" grep -q 'action="https://[^"]*/bugreport.php" method=post' "$report"
+expect_eq "the report is counted" 1 "$(reg_get er)"
+expect_eq "the run is no longer marked as running" 0 "$(reg_get win)"
+
+# With earlier reports cleared, the next is BugReport.html; one more, with
+# that still there, gets a numbered name and the first stays as it was.
+rm -f "$folder"/BugReport*.html
+crash 0 write0 0
+expect_eq "the first report's name" "$folder/BugReport.html" "$report"
+cp "$report" "$work/first.html"
+crash 0 throw 0
+expect_true "the next report gets a numbered name ($(basename "$report"))" \
+    grep -Eq '/BugReport[0-9]{1,4}\.html$' <<<"$report"
+expect_true "the first report is kept" cmp -s "$folder/BugReport.html" "$work/first.html"
+
+# A C++ exception caught by the top-level handler: its throw's address and a
+# back trace, no processor context, no OpenGL lines (flag 32).
+expect_eq "top-level handler: exit code" 217 "$code"
+expect_eq "the exception's message" "the picture list is gone" "$(line 'Exception: ')"
+expect_eq "the exception's class" "std::runtime_error" "$(line 'Exception class: ')"
+has_line "no context of the failure" "null context"
+expect_eq "the app mode has the top-level flag" 32 "$(line 'App mode: ')"
+expect_eq "no OpenGL lines outside the show" "" "$(line 'OpenGL version: ')"
+address="$(line 'Exception address: ')"
+expect_true "the throw's address $address lies in the program's code" in_code "$address"
+back="$(line 'Back trace: ')"
+expect_true "a back trace of the throw's callers ($back)" grep -Eq "^$hex(,$hex){3,}$" <<<"$back"
+outside=0
+for site in ${back//,/ }; do in_code "$site" || outside=$((outside + 1)); done
+expect_eq "back trace entries outside the program's code" 0 "$outside"
+expect_eq "every report is counted" 3 "$(reg_get er)"
+
+# While the show runs (flag 2) the report waits for its viewer, but not for
+# ever.
+crash 4000 write0 2
+expect_eq "show running: exit code" 217 "$code"
+expect_true "show running: the viewer is waited for (${elapsed} ms)" test "$elapsed" -ge 4000
+crash 600000 write0 2
+expect_true "a viewer that never ends holds the program at most 15 s (${elapsed} ms)" \
+    test "$elapsed" -ge 14000 -a "$elapsed" -lt 40000
+crash 20000 write0 3
+expect_true "in a preview (flags 1 and 2) nothing waits (${elapsed} ms)" test "$elapsed" -lt 15000
+
+# A thread with reporting switched off leaves the failure to the filter that
+# was there before: no report.
+crash 0 quiet
+expect_eq "reporting off: the earlier filter ends the program" 55 "$code"
+expect_eq "reporting off: no viewer" "" "$viewer"
+expect_eq "reporting off: not counted" 6 "$(reg_get er)"
+
+rm -f "$folder"/BugReport*.html
+reg_reset
+finish
