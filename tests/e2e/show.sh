@@ -24,10 +24,15 @@ reg_set Delay 1500
 reg_set Convert 1000
 reg_set Wallpaper 1
 
+# The desktop, in a colour of its own: the show opens with it as its spread.
+xsetroot -solid '#336699'
 if ! start_show; then
     echo "FAIL: the show's window never appeared"
     finish
 fi
+sleep 0.3
+screenshot "$work/opening.png"
+expect_at_least "the desktop is the opening spread (%)" 40 "$(colour_share "$work/opening.png" '#336699')"
 sleep 6
 screenshot "$work/running.png"
 expect_at_least "red photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#d02020')"
@@ -64,9 +69,15 @@ expect_eq "the wallpaper is Pagewind.bmp" "Pagewind.bmp" "$(basename "${unix_wal
 expect_eq "the wallpaper is the screen's size" "1920x1080" "$(identify -format '%wx%h' "$unix_wallpaper" 2>/dev/null)"
 expect_eq "the wallpaper is tiled" 1 "$(pw_wine reg query 'HKCU\Control Panel\Desktop' /v TileWallpaper 2>/dev/null |
     tr -d '\r' | sed -n -E 's/^ +TileWallpaper +REG_SZ +(.*)$/\1/p')"
+# Uncompressed 24-bit rows, bottom up: 54 header bytes and 1920 x 3 bytes a row.
+le() { od -An -tu"$3" -j "$2" -N "$3" "$1" 2>/dev/null | tr -d ' '; }
+expect_eq "the wallpaper file's size" 6220854 "$(stat -c %s "$unix_wallpaper" 2>/dev/null)"
+expect_eq "its header says so" "6220854 54 40 24 0" \
+    "$(le "$unix_wallpaper" 2 4) $(le "$unix_wallpaper" 10 4) $(le "$unix_wallpaper" 14 4) $(le "$unix_wallpaper" 28 2) $(le "$unix_wallpaper" 30 4)"
 if [ -n "$unix_wallpaper" ]; then
     expect_at_least "the wallpaper shows photos (%)" 5 "$(colour_share "$unix_wallpaper" '#d02020' | awk '{print $1}')"
 fi
 
+xsetroot -solid black
 reg_reset
 finish

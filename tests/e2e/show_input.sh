@@ -78,6 +78,19 @@ show_key Escape
 expect_eq "an empty list still ends cleanly" 0 "$(show_exit_code 20)"
 expect_at_least "\"No pictures selected\" in red (% of the screen)" 0.02 "$(colour_share "$work/empty.png" '#ff0000')"
 
+# Nothing readable: the other notice.
+reset_show
+mkdir -p "$work/broken"
+printf 'not a picture' >"$work/broken/one.jpg"
+head -c 3000 /dev/urandom >"$work/broken/two.jpg"
+reg_set_folder 1 "$work/broken"
+start_show || echo "FAIL: no show window"
+sleep 4
+screenshot "$work/broken.png"
+show_key Escape
+expect_eq "unreadable pictures still end cleanly" 0 "$(show_exit_code 20)"
+expect_at_least "\"Can't read pictures\" in red (% of the screen)" 0.02 "$(colour_share "$work/broken.png" '#ff0000')"
+
 # Three photos per spread is not a layout: the show fails, reported.
 reset_show
 reg_set Screens 3
