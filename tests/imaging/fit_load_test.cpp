@@ -226,15 +226,15 @@ const PluginDescriptor* Entry() { return &descriptor; }
 // The next plugin for ".bmp" must find the slot as the caller set it up,
 // whether it delivers rows or the whole picture.
 TEST_F(LoadPictureIntoTest, APluginFailingAfterTheHeaderLeavesTheNextOneAFreshSlot) {
-    testpics::BmpSpec spec;
-    spec.width = 60;
-    spec.height = 40;
+    testpics::BmpSpec layout;
+    layout.width = 60;
+    layout.height = 40;
     const testpics::Bytes halfTheRows(60 * 3 * 20, 0x55);
     const std::string path = PathFor("cut_short.bmp");
     {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        const testpics::Bytes bytes = testpics::MakeBmp(spec, halfTheRows);
+        const testpics::Bytes bytes = testpics::MakeBmp(layout, halfTheRows);
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
