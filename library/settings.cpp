@@ -140,7 +140,8 @@ void SaveSettingsTo(RegistryKey& k, TSettings& s) {
     auto writeInt = [&](const char* name, int32_t v) { k.WriteString(name, std::to_string(v)); };
     writeInt("Delay", s.Delay);
     writeInt("Convert", s.Convert);
-    s.OrderMode = s.Order % 8;
+    // The settings window stores its choice in OrderMode: write that, not a
+    // value worked out again from the "Order" read at start-up.
     writeInt("Order", s.OrderMode + (s.StartFromRandom ? 8 : 0) + (s.StartFromPrevious ? 16 : 0));
     s.Order = s.OrderMode;
     writeInt("StopKey", s.StopKey);

@@ -169,6 +169,13 @@ TEST(SaveSettings, FixedOrderEncodingsAndRoundTrip) {
     MemoryRegistryKey out2;
     SaveSettingsTo(out2, again);
     EXPECT_EQ(out2.Read("Order")->Text(), "25");
+
+    // A display order chosen in the settings window (reverse, no start
+    // options) is what gets saved.
+    again.OrderMode = 4;
+    again.StartFromRandom = again.StartFromPrevious = false;
+    SaveSettingsTo(out2, again);
+    EXPECT_EQ(out2.Read("Order")->Text(), "4");
 }
 
 TEST(SaveSettings, RefusedWriteReachesTheCaller) {
