@@ -10,7 +10,14 @@ bool ParseWhole(const std::string& text, int64_t& value) { return ParseDecimal(t
 
 int32_t SecondsToMs(const std::string& text) {
     int64_t seconds = 0;
-    if (!ParseWhole(text, seconds)) throw std::invalid_argument("'" + text + "' is not a valid integer value");
+    if (!ParseWhole(text, seconds)) {
+        // Built by appending: "'" + text trips a false -Wrestrict warning in
+        // the cross compilers' library.
+        std::string message = "'";
+        message += text;
+        message += "' is not a valid integer value";
+        throw std::invalid_argument(message);
+    }
     return static_cast<int32_t>(std::clamp<int64_t>(seconds * 1000, INT32_MIN, INT32_MAX));
 }
 }  // namespace
