@@ -13,6 +13,7 @@ std::function<void(int)> RunStatsSleep = PlatformSleep;
 
 const char* const kSupportPageAddress = "https://www.pagewind.example/error.php";
 const char* const kReportAddress = "https://www.pagewind.example/";
+const char* const kDriverHelpAddress = "https://www.pagewind.example/drivers.php";
 
 namespace {
 bool anotherInstance = false;

@@ -38,5 +38,7 @@ extern std::function<void(int ms)> RunStatsSleep;
 // to (followed by "bugreport.php"). A distributor sets them here.
 extern const char* const kSupportPageAddress;
 extern const char* const kReportAddress;
+// The page that helps users of software OpenGL find a video driver.
+extern const char* const kDriverHelpAddress;
 std::string ErrorPageUrl(int number, uint32_t address, const std::string& comment);
 void OpenErrorPage(int number, uint32_t address, const std::string& comment);

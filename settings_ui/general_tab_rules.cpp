@@ -123,3 +123,7 @@ AccelerationCheck CheckAcceleration(const std::string& status, const std::string
     c.warn = status == "No" && driverIgnore != "1" && !(optionBit4 && !previous.empty());
     return c;
 }
+
+std::string DeviceLine(const std::string& description, const std::string& name) {
+    return description.substr(0, 127) + "(" + name.substr(0, 31) + ")\r";
+}

@@ -62,3 +62,8 @@ struct AccelerationCheck {
 };
 AccelerationCheck CheckAcceleration(const std::string& status, const std::string& previous,
                                     const std::string& driverIgnore, bool optionBit4);
+
+// One display device for the driver-help page: its description (at most 127
+// characters) and name (at most 31), as "description(name)" and a carriage
+// return.
+std::string DeviceLine(const std::string& description, const std::string& name);

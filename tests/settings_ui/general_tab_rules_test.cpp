@@ -41,7 +41,7 @@ TEST(GeneralTab, SettingsRoundTripThroughTheControls) {
 
     v.delayText = "";
     EXPECT_THROW(StoreValuesIntoSettings(v, out), std::invalid_argument);
-    v.delayText = "5";
+    v.delayText = std::string("5");  // not from a literal: GCC 12 warns falsely (-Wrestrict)
     v.positionIndex = -1;
     try {
         StoreValuesIntoSettings(v, out);
@@ -86,4 +86,6 @@ TEST(GeneralTab, AccelerationWarningOnlyForSoftwareOpenGL) {
     EXPECT_TRUE(CheckAcceleration("No", "", "", true).warn);
     EXPECT_FALSE(CheckAcceleration("ICD", "No", "", false).warn);
     EXPECT_FALSE(CheckAcceleration("", "No", "", false).writeDriver);
+    EXPECT_EQ(DeviceLine(std::string(130, 'd'), std::string(40, 'n')),
+              std::string(127, 'd') + "(" + std::string(31, 'n') + ")\r");
 }
