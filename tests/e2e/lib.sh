@@ -1,6 +1,8 @@
 # Shared helpers of the whole-program tests (sourced after the test has set
 # PW_WIN_TARGET, the build's target: win32 or win64).
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
+# Beside the test programs of the build being tested.
+EXIT_CODE_HOST="${EXIT_CODE_HOST:-$PW_ROOT/build/$PW_WIN_TARGET/tests/e2e/exit_code_host.exe}"
 pw_wine_target "$PW_WIN_TARGET" || exit 2
 KEY='HKCU\Software\Quillora\Pagewind'
 FAILURES=0
@@ -30,7 +32,7 @@ expect_eq() {  # what, expected, actual
 }
 
 # Runs the program and prints its exit code.
-run_scr() { timeout 120 "$PW_WINE" "$SCR" "$@" >/dev/null 2>&1; echo $?; }
+run_scr() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" "$@" >/dev/null 2>&1; echo $?; }
 
 # A whole-program test's own places: the photos folder, the installation
 # folder ("Path", with the page background) and screenshots.
@@ -41,7 +43,8 @@ reg_set_folder() { pw_wine reg add "$KEY\\Folders" /v "$1" /t REG_SZ /d "$(pw_wi
 start_show() {
     SHOW_CODE="$(mktemp)"
     rm -f "$SHOW_CODE"
-    (timeout 180 "$PW_WINE" "$SCR" /s >/dev/null 2>&1; echo $? >"$SHOW_CODE") &
+    # Through the host, so that the code is the one Windows reports.
+    (timeout 180 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" /s >/dev/null 2>&1; echo $? >"$SHOW_CODE") &
     for _ in $(seq 150); do
         if xdotool search --name 'Quillora Pagewind' >/dev/null 2>&1; then return 0; fi
         sleep 0.2

@@ -94,8 +94,7 @@ expect_at_least "\"Can't read pictures\" in red (% of the screen)" 0.02 "$(colou
 # Three photos per spread is not a layout: the show fails, reported.
 reset_show
 reg_set Screens 3
-timeout 120 "$PW_WINE" "$SCR" /s >/dev/null 2>&1
-expect_eq "\"incorrect pps, 3\" ends the program through the crash report" 217 "$?"
+expect_eq "\"incorrect pps, 3\" ends the program through the crash report" 217 "$(run_scr /s)"
 expect_eq "the error is counted" 1 "$(reg_get er)"
 
 reg_reset
