@@ -76,3 +76,51 @@ finish() {
     if [ "$FAILURES" -ne 0 ]; then echo "$FAILURES failure(s)"; exit 1; fi
     echo "all passed"
 }
+
+# Every value of the main key as NAME=DATA lines (one registry query).
+reg_snapshot() {
+    pw_wine reg query "$KEY" 2>/dev/null | tr -d '\r' |
+        sed -E -n 's/^    ([^ ]+)    REG_[A-Z_]+    ?(.*)$/\1=\2/p' | sort
+}
+# The data of NAME in a snapshot.
+snap_get() { printf '%s\n' "$1" | awk -v name="$2" 'index($0, name "=") == 1 { print substr($0, length(name) + 2); exit }'; }
+
+# Runs a settings_driver script (read from stdin) and adds its failures to
+# FAILURES; its lines are printed with the NAME in front. DRIVER is the
+# driver program, WORK a scratch folder, SHOTS where "shot" commands put
+# their screenshots (cut to the settings window). While it runs, the driver's
+# screenshot requests are served here: the root window is taken, the window's
+# size on screen is checked against its rectangle (the desktop around it must
+# be the plain colour that xsetroot painted: DESKTOP_COLOUR), and the
+# picture is cut to the window.
+DESKTOP_COLOUR='#ff00ff'
+run_driver() {
+    local name="$1" script="$WORK/$1.script" sync="$WORK/sync-$1" out="$WORK/$1.out"
+    cat >"$script"
+    mkdir -p "$sync" "$SHOTS"
+    rm -f "$sync/request"
+    timeout 400 "$PW_WINE" "$DRIVER" --sync "$(pw_winpath "$sync")" "$(pw_winpath "$script")" >"$out" 2>/dev/null &
+    local pid=$! shot x y w h seen
+    while kill -0 "$pid" 2>/dev/null; do
+        if [ -f "$sync/request" ]; then
+            read -r shot x y w h <"$sync/request"
+            screenshot "$SHOTS/$shot.png"
+            seen="$(convert "$SHOTS/$shot.png" -bordercolor "$DESKTOP_COLOUR" -border 1 -fuzz 3% -trim \
+                    -format '%wx%h+%[fx:page.x-1]+%[fx:page.y-1]' info: 2>/dev/null)"
+            expect_eq "$name: $shot: the window covers ${w}x${h}+$x+$y of the screen" "${w}x${h}+$x+$y" "$seen"
+            convert "$SHOTS/$shot.png" -crop "${w}x${h}+${x}+${y}" +repage "$SHOTS/$shot.png"
+            rm -f "$sync/request"
+        fi
+        sleep 0.1
+    done
+    wait "$pid"
+    local code=$?
+    tr -d '\r' <"$out" | sed "s/^/$name: /"
+    local failed
+    failed=$(grep -c '^FAIL' "$out")
+    if [ "$code" -ne 0 ] && [ "$failed" -eq 0 ]; then
+        echo "FAIL: $name: the driver ended with code $code"
+        failed=1
+    fi
+    FAILURES=$((FAILURES + failed))
+}
