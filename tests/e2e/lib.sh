@@ -91,9 +91,16 @@ snap_get() { printf '%s\n' "$1" | awk -v name="$2" 'index($0, name "=") == 1 { p
 # their screenshots (cut to the settings window). While it runs, the driver's
 # screenshot requests are served here: the root window is taken, the window's
 # size on screen is checked against its rectangle (the desktop around it must
-# be the plain colour that xsetroot painted: DESKTOP_COLOUR), and the
+# be the plain colour that paint_desktop painted: DESKTOP_COLOUR), and the
 # picture is cut to the window.
 DESKTOP_COLOUR='#ff00ff'
+# Paints the X root window (the desktop around Wine's windows) in one colour.
+# (xsetroot -solid leaves Xvfb's root black here; a background picture works.)
+paint_desktop() {
+    convert -size 8x8 "xc:$1" "$WORK/desktop.png" &&
+        timeout 10 display -display "$DISPLAY" -window root "$WORK/desktop.png" >/dev/null 2>&1
+    return 0
+}
 run_driver() {
     local name="$1" script="$WORK/$1.script" sync="$WORK/sync-$1" out="$WORK/$1.out"
     cat >"$script"
@@ -103,7 +110,7 @@ run_driver() {
     local pid=$! shot x y w h seen
     while kill -0 "$pid" 2>/dev/null; do
         if [ -f "$sync/request" ]; then
-            read -r shot x y w h <"$sync/request"
+            read -r shot x y w h < <(tr -d '\r' <"$sync/request")
             screenshot "$SHOTS/$shot.png"
             seen="$(convert "$SHOTS/$shot.png" -bordercolor "$DESKTOP_COLOUR" -border 1 -fuzz 3% -trim \
                     -format '%wx%h+%[fx:page.x-1]+%[fx:page.y-1]' info: 2>/dev/null)"

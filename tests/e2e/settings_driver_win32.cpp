@@ -463,8 +463,16 @@ void Run(const std::vector<std::string>& w) {
                 found = TopLevel(w.size() > 2 ? w[2] : kSettingsClass, "", false);
                 return !found.empty() || !TargetRunning();
             }) ||
-            found.empty())
-            throw ScriptError("the settings window did not appear");
+            found.empty()) {
+            // Say what came instead (a message box, for example).
+            std::string seen;
+            for (HWND d : TopLevel("#32770", "", false)) {
+                std::vector<HWND> all;
+                Descendants(d, all);
+                for (HWND c : all) seen += Cat(" \"", TextOf(c), "\"");
+            }
+            throw ScriptError(Cat("the settings window did not appear; dialogs:", seen.empty() ? " none" : seen));
+        }
         mainWindow = found[0];
         char time[64];
         std::snprintf(time, sizeof time, "%.0f", MsSinceStart());

@@ -18,7 +18,9 @@ WORK="$(mktemp -d)"
 # The pictures live on the prefix's drive C: the folder browser walks there
 # at once, where the Z: drive (the whole host) takes it long to list.
 photos="$WINEPREFIX/drive_c/pw-e2e-settings"
-trap 'rm -rf "$WORK" "$photos"; pw_wine reg delete "HKCU\\Control Panel\\Desktop" /v LogPixels /f >/dev/null 2>&1' EXIT
+x11='HKCU\Software\Wine\X11 Driver'
+trap 'rm -rf "$WORK" "$photos"; pw_wine reg delete "HKCU\\Control Panel\\Desktop" /v LogPixels /f >/dev/null 2>&1;
+      pw_wine reg delete "$x11" /v Decorated /f >/dev/null 2>&1' EXIT
 rm -rf "$photos" "$SHOTS"
 mkdir -p "$photos/album" "$photos/singles" "$SHOTS"
 # Every picture has a size of its own, so the properties tell them apart.
@@ -31,7 +33,10 @@ convert -size 500x375 xc:'#c030c0' "$photos/singles/s3.jpg"
 album='C:\pw-e2e-settings\album'
 singles='C:\pw-e2e-settings\singles'
 scr="$(pw_winpath "$SCR")"
-xsetroot -solid "$DESKTOP_COLOUR"
+paint_desktop "$DESKTOP_COLOUR"
+# Xvfb has no window manager: Wine draws the caption and the frame itself, so
+# that screenshots show the whole window.
+pw_wine reg add "$x11" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 
 piclist_dump() {
     local file
