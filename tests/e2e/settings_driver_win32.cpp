@@ -59,7 +59,9 @@
 //   dialog-tree-select TEXTS       select the node of the dialog's tree reached
 //                                  through node texts containing each of TEXTS
 //                                  ("Desktop/My Computer/(C:)/photos")
-//   expect-dialog-tree-selection TEXT  the selected node of the dialog's tree
+//   wait-dialog-tree-selection TEXT [SECONDS]  the selected node of the
+//                                  dialog's tree (the shell's folder browser
+//                                  selects a folder some time after it opens)
 //   expect-dialog-text SEL TEXT
 //   wait-dialog-gone [SECONDS]
 //   dump / dump-dialog             list the windows (for writing scripts)
@@ -631,7 +633,7 @@ void Run(const std::vector<std::string>& w) {
         char text[512] = {};
         GetWindowTextA(dialog, text, sizeof text);
         Ok(Cat("dialog \"", text, "\" open"));
-        Sleep(300);  // lets the dialog finish its start-up (preselection, listing)
+        Sleep(300);  // lets the dialog finish its start-up (listing the folder)
     } else if (c == "dialog-set-text") {
         NeedWords(w, 3);
         HWND control = nullptr;
@@ -660,26 +662,31 @@ void Run(const std::vector<std::string>& w) {
         HTREEITEM node = TreeByTexts(tree, w[1]);
         Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
         Ok(Cat("selected ", w[1], " in the dialog"));
-    } else if (c == "expect-dialog-tree-selection") {
+    } else if (c == "wait-dialog-tree-selection") {
         NeedWords(w, 2);
         std::vector<HWND> all;
         Descendants(dialog, all);
-        std::string text = "<no tree>";
+        HWND tree = nullptr;
         for (HWND t : all)
-            if (ClassOf(t) == "SysTreeView32") {
-                HTREEITEM node = TreeNext(t, TVGN_CARET, nullptr);
-                text = node ? TreeText(t, node) : "<nothing>";
-                break;
-            }
-        Check(text == w[1], Cat("dialog's tree has \"", w[1], "\" selected"), Cat("has \"", text, "\""));
+            if (!tree && ClassOf(t) == "SysTreeView32") tree = t;
+        std::string text = "<no tree>";
+        const bool good = tree && WaitFor(Seconds(w, 2, 30), [&] {
+            HTREEITEM node = TreeNext(tree, TVGN_CARET, nullptr);
+            text = node ? TreeText(tree, node) : "<nothing>";
+            return text == w[1];
+        });
+        Check(good, Cat("dialog's tree has \"", w[1], "\" selected"), Cat("has \"", text, "\""));
     } else if (c == "expect-dialog-text") {
         NeedWords(w, 3);
         HWND control = FindIn(dialog, w[1]);
         const std::string text = control ? TextOf(control) : "<none>";
         Check(text == w[2], Cat("dialog's ", w[1], " shows \"", w[2], "\""), Cat("shows \"", text, "\""));
     } else if (c == "wait-dialog-gone") {
-        Check(WaitFor(Seconds(w, 1, 30), [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }),
-              "dialog closed", "still open");
+        const double start = MsSinceStart();
+        const bool gone = WaitFor(Seconds(w, 1, 30), [&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+        char time[64];
+        std::snprintf(time, sizeof time, "%.0f", MsSinceStart() - start);
+        Check(gone, Cat("dialog closed after ", time, " ms"), "still open");
         Settle();
     } else if (c == "dump") {
         Dump(mainWindow);

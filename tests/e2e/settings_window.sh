@@ -75,7 +75,7 @@ expect-tree-count 54 0
 # It opens on "DialogPath"; OK adds that folder with its pictures.
 post-click 4
 wait-dialog
-expect-dialog-tree-selection album
+wait-dialog-tree-selection album
 dialog-click 1@Button
 wait-dialog-gone
 wait-text child:*properties:0 "3 pictures"
