@@ -612,8 +612,19 @@ bool PhotosNotify(const NMHDR& header) {
     return true;
 }
 
+namespace {
+// Closes the handle of a fill thread that has ended.
+void CloseFinishedFill() {
+    if (!P.fillThread || P.fillRunning) return;
+    if (WaitForSingleObject(P.fillThread, 1000) != WAIT_OBJECT_0) return;
+    CloseHandle(P.fillThread);
+    P.fillThread = nullptr;
+}
+}  // namespace
+
 void FillTree() {
     StopTreeFillAndWait();
+    CloseFinishedFill();
     P.stopRequested = false;
     P.fillRunning = true;
     DWORD id = 0;
@@ -641,12 +652,15 @@ void StopTreeFillAndWait() {
     PumpMessages();
 }
 
+
+namespace {
 void TerminateTreeFill() {
     if (!P.fillRunning) return;
     P.stopRequested = true;
     if (P.fillThread) TerminateThread(P.fillThread, 0);
     P.fillRunning = false;
 }
+}  // namespace
 
 void StopTreeFill() {
     if (!P.fillRunning) return;
@@ -659,11 +673,7 @@ void StopTreeFill() {
 }
 
 void OnTreeFilled() {
-    if (P.fillThread) {
-        WaitForSingleObject(P.fillThread, 1000);
-        CloseHandle(P.fillThread);
-        P.fillThread = nullptr;
-    }
+    CloseFinishedFill();
     P.syncedTab = -1;
 }
 

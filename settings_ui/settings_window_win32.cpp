@@ -331,7 +331,10 @@ void RunPreview() {
 }
 
 void OnOk() {
-    if (TreeFillRunning()) TerminateTreeFill();
+    // The fill polls its stop flag between two nodes, so it ends at once;
+    // ending the thread by force could leave it holding the heap's lock, and
+    // the save below would then wait for ever.
+    StopTreeFill();
     SettleSecondsBoxes();
     StoreControlsIntoSettings();
     SaveSettings();
