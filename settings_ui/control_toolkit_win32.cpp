@@ -466,7 +466,7 @@ HWND CreateTrackbar(HWND parent, int32_t id, const char* text, int32_t height, i
     if (!w) return nullptr;
     Register(id, w);
     Subclass(w, kTrackbarKind, TrackbarProc);
-    SendMessageA(w, TBM_SETTHUMBLENGTH, kThumbLength, 0);
+    SendMessageA(w, TBM_SETTHUMBLENGTH, ScaleToScreen(kThumbLength), 0);
     SendMessageA(w, TBM_SETLINESIZE, 0, 1);
     if (maximum < 50) {
         SendMessageA(w, TBM_SETPAGESIZE, 0, 2);
@@ -487,7 +487,8 @@ HWND CreateStaticText(HWND parent, int32_t id, const char* text, int32_t height,
 HWND CreateTitleStatic(HWND parent, int32_t id, const char* text, int32_t height, int32_t width, int32_t top,
                        int32_t left) {
     if (!S.titleFont)
-        S.titleFont.reset(CreateFontA(30, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        S.titleFont.reset(CreateFontA(ScaleToScreen(30), 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH, "Courier New"));
     S.textColor = GetSysColor(COLOR_WINDOWTEXT);
     return MakeControl(parent, id, "STATIC", 0, WS_CHILD | WS_CLIPSIBLINGS | SS_NOPREFIX, text, height, width, top,

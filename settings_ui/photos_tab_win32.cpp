@@ -94,6 +94,13 @@ HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const std::string& text,
     insert.hParent = parent;
     insert.hInsertAfter = after;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    if (TagFile(tag) == 0 && TagSlot(tag) != 0) {
+        // A folder gets its file nodes when it is first opened; until then
+        // it only shows that it has some.
+        insert.item.mask |= TVIF_CHILDREN;
+        const int32_t entry = P.slots.EntryOf(static_cast<int32_t>(TagSlot(tag)));
+        insert.item.cChildren = entry > 0 && entry < PicList().Count() && !PicList().At(entry).Pictures->empty();
+    }
     insert.item.pszText = const_cast<char*>(text.c_str());
     insert.item.lParam = static_cast<LPARAM>(tag);
     return reinterpret_cast<HTREEITEM>(SendMessageA(P.tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
@@ -116,6 +123,15 @@ void SetTag(HTREEITEM item, uint32_t tag) {
 }
 
 HTREEITEM Selected() { return TreeView_GetSelection(P.tree); }
+
+// Whether a folder node shows the button that opens it.
+void ShowHasFiles(HTREEITEM folder, bool hasFiles) {
+    TVITEMA set{};
+    set.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    set.hItem = folder;
+    set.cChildren = hasFiles ? 1 : 0;
+    SendMessageA(P.tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&set));
+}
 
 // The file nodes of a folder: tags (slot, 1), (slot, 2), ... up to the limit,
 // ending early when a stop is asked for.
@@ -219,7 +235,6 @@ void FillNodes() {
         folder.TreeItem = 0;
         if (!P.slots.Map(i, i)) continue;  // beyond what a tag can carry: kept in the list, not shown
         HTREEITEM node = InsertNode(TVI_ROOT, TVI_LAST, folder.Path, MakeNodeTag(static_cast<uint32_t>(i), 0));
-        AddFileNodes(node, i, *folder.Pictures);
         folder.TreeItem = reinterpret_cast<uintptr_t>(node);
     }
     if (n < 1) return;
@@ -318,7 +333,6 @@ void AddFolder() {
     const int32_t slot = P.slots.SlotForNewFolder(entry);
     if (slot < 0) return;
     HTREEITEM node = InsertNode(TVI_ROOT, LastFolderNode(entry), folder.Path, MakeNodeTag(static_cast<uint32_t>(slot), 0));
-    AddFileNodes(node, slot, *folder.Pictures);
     folder.TreeItem = reinterpret_cast<uintptr_t>(node);
     TreeView_SelectItem(P.tree, node);
     InvalidateRect(P.properties, nullptr, TRUE);
@@ -400,6 +414,7 @@ void Remove() {
         TreeView_DeleteItem(P.tree, item);
         pictures.erase(pictures.begin() + (file - 1));
         list.Modified = true;
+        if (slot != 0 && pictures.empty()) ShowHasFiles(reinterpret_cast<HTREEITEM>(list.At(entry).TreeItem), false);
         if (list.Count() == 1 && list.At(0).Pictures->empty()) ClearPreview();
         ShowProperties();
         return;
@@ -420,7 +435,6 @@ void RefreshFolder() {
     WaitForTreeFill();
     TFolderItem& folder = PicList().At(entry);
     const auto node = reinterpret_cast<HTREEITEM>(folder.TreeItem);
-    const int32_t slot = static_cast<int32_t>(TagSlot(TagOf(node)));
     ClearLastScannedFolder();
     {
         BusyCursors busy;
@@ -431,10 +445,10 @@ void RefreshFolder() {
         folder.Pictures->assign(ScanResult().begin(), ScanResult().end());
         PicList().Modified = true;
         busy.WindowDone();
+        // The file nodes come back when the folder is opened again.
         TreeView_Expand(P.tree, node, TVE_COLLAPSE | TVE_COLLAPSERESET);
         while (HTREEITEM child = TreeView_GetChild(P.tree, node)) TreeView_DeleteItem(P.tree, child);
-        AddFileNodes(node, slot, *folder.Pictures);
-        TreeView_Expand(P.tree, node, TVE_COLLAPSE);
+        ShowHasFiles(node, !folder.Pictures->empty());
     }
     TreeView_SelectItem(P.tree, node);
     ShowProperties();
@@ -573,15 +587,44 @@ bool PhotosCommand(int32_t id, int32_t code) {
     return true;
 }
 
+namespace {
+// A folder being opened for the first time gets its file nodes.
+void OnExpanding(const NMTREEVIEWA& change) {
+    if (!(change.action & TVE_EXPAND)) return;
+    HTREEITEM node = change.itemNew.hItem;
+    if (!node || TreeView_GetChild(P.tree, node)) return;
+    const uint32_t tag = TagOf(node);
+    const int32_t slot = static_cast<int32_t>(TagSlot(tag));
+    const int32_t entry = P.slots.EntryOf(slot);
+    if (TagFile(tag) != 0 || slot == 0 || entry <= 0 || entry >= PicList().Count()) return;
+    BusyCursors busy;
+    AddFileNodes(node, slot, *PicList().At(entry).Pictures);
+}
+}  // namespace
+
 bool PhotosNotify(const NMHDR& header) {
     if (header.hwndFrom != P.tree) return false;
+    // The A and W forms share the fields read here.
+    if (header.code == static_cast<UINT>(TVN_ITEMEXPANDINGA) || header.code == static_cast<UINT>(TVN_ITEMEXPANDINGW))
+        OnExpanding(reinterpret_cast<const NMTREEVIEWA&>(header));
     if (header.code == static_cast<UINT>(TVN_SELCHANGEDA) || header.code == static_cast<UINT>(TVN_SELCHANGEDW))
         ShowProperties();
     return true;
 }
 
+namespace {
+// Closes the handle of a fill thread that has ended.
+void CloseFinishedFill() {
+    if (!P.fillThread || P.fillRunning) return;
+    if (WaitForSingleObject(P.fillThread, 1000) != WAIT_OBJECT_0) return;
+    CloseHandle(P.fillThread);
+    P.fillThread = nullptr;
+}
+}  // namespace
+
 void FillTree() {
     StopTreeFillAndWait();
+    CloseFinishedFill();
     P.stopRequested = false;
     P.fillRunning = true;
     DWORD id = 0;
@@ -609,12 +652,15 @@ void StopTreeFillAndWait() {
     PumpMessages();
 }
 
+
+namespace {
 void TerminateTreeFill() {
     if (!P.fillRunning) return;
     P.stopRequested = true;
     if (P.fillThread) TerminateThread(P.fillThread, 0);
     P.fillRunning = false;
 }
+}  // namespace
 
 void StopTreeFill() {
     if (!P.fillRunning) return;
@@ -627,11 +673,7 @@ void StopTreeFill() {
 }
 
 void OnTreeFilled() {
-    if (P.fillThread) {
-        WaitForSingleObject(P.fillThread, 1000);
-        CloseHandle(P.fillThread);
-        P.fillThread = nullptr;
-    }
+    CloseFinishedFill();
     P.syncedTab = -1;
 }
 

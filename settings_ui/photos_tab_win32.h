@@ -28,10 +28,8 @@ bool PhotosNotify(const NMHDR& header);
 // still running is stopped first).
 void FillTree();
 bool TreeFillRunning();
-// Stops a running fill at once (the window is about to save and close).
-void TerminateTreeFill();
-// Teardown: asks a running fill to stop, waits up to about a second, then
-// ends it.
+// Asks a running fill to stop and waits, answering messages, up to about a
+// second; only then ends it by force ("OK" and the teardown).
 void StopTreeFill();
 // Waits, answering messages, until no fill runs.
 void WaitForTreeFill();

@@ -296,10 +296,19 @@ void ChooseFont() {
     ReleaseCaptionFonts();
 }
 
+// Enter presses "OK" without the seconds box losing the focus: give both
+// boxes their leaving rules first, so that an emptied box stores 5 instead of
+// failing to convert.
+void SettleSecondsBoxes() {
+    OnEditLeave(W.c.delayEdit, true);
+    OnEditLeave(W.c.convertEdit, false);
+}
+
 void RunPreview() {
     if (W.previewRunning) return;
     W.previewRunning = true;
     Show.LaunchedFromSettings = true;
+    SettleSecondsBoxes();
     StoreControlsIntoSettings();
     TStringList savedScan;
     savedScan.swap(ScanResult());
@@ -322,7 +331,11 @@ void RunPreview() {
 }
 
 void OnOk() {
-    if (TreeFillRunning()) TerminateTreeFill();
+    // The fill polls its stop flag between two nodes, so it ends at once;
+    // ending the thread by force could leave it holding the heap's lock, and
+    // the save below would then wait for ever.
+    StopTreeFill();
+    SettleSecondsBoxes();
     StoreControlsIntoSettings();
     SaveSettings();
     ShutdownSettingsWindow();
@@ -503,6 +516,8 @@ std::string ProgramVersion() {
 
 void LoadSettingsIntoControls() {
     FillTree();
+    // An odd stored position shows (and then saves) the default one.
+    if (Settings.TextPos < 1 || Settings.TextPos > 3) Settings.TextPos = 3;
     const GeneralTabValues v = ValuesFromSettings(Settings);
     Controls& c = W.c;
     SetWindowTextA(c.delayEdit, v.delayText.c_str());
