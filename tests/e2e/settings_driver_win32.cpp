@@ -48,9 +48,11 @@
 //   wait-tree-count SEL N [SECONDS] polls until the count is N and prints the time
 //   wait-tree-stable SEL [SECONDS] polls until the count stops growing, prints it
 //   tree-select SEL PATH           PATH "2" is the third top-level node, "0/1"
-//                                  the second child of the first
+//                                  the second child of the first (nodes on the
+//                                  way are opened, as by a click on their button)
+//   tree-expand SEL PATH           open a node; prints the time and the node count
 //   expect-tree-text SEL PATH TEXT
-//   expect-tree-children SEL PATH N
+//   expect-tree-children SEL PATH N  (opens the node)
 //   expect-tree-selected SEL PATH
 //   wait-dialog [TITLE] [SECONDS]  a visible dialog window (class "#32770") of
 //                                  the program becomes the current dialog
@@ -298,6 +300,7 @@ HTREEITEM TreeNode(HWND tree, const std::string& path) {
         size_t slash = path.find('/', at);
         if (slash == std::string::npos) slash = path.size();
         int index = std::atoi(path.substr(at, slash - at).c_str());
+        if (!first) Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));  // a click on its button
         node = first ? TreeNext(tree, TVGN_ROOT, nullptr) : TreeNext(tree, TVGN_CHILD, node);
         while (node && index-- > 0) node = TreeNext(tree, TVGN_NEXT, node);
         if (!node) {
@@ -612,12 +615,22 @@ void Run(const std::vector<std::string>& w) {
         HWND tree = Control(w[1]);
         const std::string text = TreeText(tree, TreeNode(tree, w[2]));
         Check(text == w[3], Cat("tree node ", w[2], " is \"", w[3], "\""), Cat("is \"", text, "\""));
+    } else if (c == "tree-expand") {
+        NeedWords(w, 3);
+        HWND tree = Control(w[1]);
+        HTREEITEM node = TreeNode(tree, w[2]);
+        const double start = MsSinceStart();
+        Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
+        char time[64];
+        std::snprintf(time, sizeof time, "%.0f", MsSinceStart() - start);
+        Ok(Cat("tree node ", w[2], " opened in ", time, " ms: ", Num(TreeCount(tree)), " nodes"));
     } else if (c == "expect-tree-children") {
         NeedWords(w, 4);
         HWND tree = Control(w[1]);
+        HTREEITEM parent = TreeNode(tree, w[2]);
+        Send(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
         int count = 0;
-        for (HTREEITEM n = TreeNext(tree, TVGN_CHILD, TreeNode(tree, w[2])); n; n = TreeNext(tree, TVGN_NEXT, n))
-            ++count;
+        for (HTREEITEM n = TreeNext(tree, TVGN_CHILD, parent); n; n = TreeNext(tree, TVGN_NEXT, n)) ++count;
         Check(count == std::atoi(w[3].c_str()), Cat("tree node ", w[2], " has ", w[3], " children"), Num(count));
     } else if (c == "expect-tree-selected") {
         NeedWords(w, 3);
