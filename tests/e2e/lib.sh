@@ -89,7 +89,9 @@ reg_snapshot() {
         sed -E -n 's/^    ([^ ]+)    REG_[A-Z_]+    ?(.*)$/\1=\2/p' | sort
 }
 # The data of NAME in a snapshot.
-snap_get() { printf '%s\n' "$1" | awk -v name="$2" 'index($0, name "=") == 1 { print substr($0, length(name) + 2); exit }'; }
+snap_get() {
+    printf '%s\n' "$1" | awk -v name="$2" 'index($0, name "=") == 1 { print substr($0, length(name) + 2); exit }'
+}
 
 # Runs a settings_driver script (read from stdin) and adds its failures to
 # FAILURES; its lines are printed with the NAME in front. DRIVER is the

@@ -14,6 +14,9 @@ ASSETS="$5"
 SHOTS="$6"
 source "$(dirname "$0")/lib.sh"
 
+# A fresh user's first run scans the Pictures folder: the prefix's own, empty
+# one, never the home folder that Wine links there by default.
+pw_wine_prefix_init
 WORK="$(mktemp -d)"
 # The pictures live on the prefix's drive C: the folder browser walks there
 # at once, where the Z: drive (the whole host) takes it long to list.
@@ -275,7 +278,8 @@ done
 
 # --- "Cancel" and "Preview": nothing is written ------------------------------
 # What the window may write: its settings, the picture list, DialogPath.
-edited='^(Delay|Convert|Order|Screens|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif|Font|FontColor|DialogPath)='
+edited='^(Delay|Convert|Order|Screens|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif'
+edited+='|Font|FontColor|DialogPath)='
 before="$(reg_snapshot | grep -E "$edited")"
 list_before="$(piclist_sum)"
 run_driver cancel <<EOF
