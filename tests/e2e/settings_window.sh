@@ -30,6 +30,8 @@ mkdir -p "$photos/album" "$photos/singles" "$SHOTS"
 convert -size 640x480 xc:'#c03030' "$photos/album/a.jpg"
 convert -size 800x600 xc:'#30c030' "$photos/album/b.jpg"
 convert -size 1024x768 xc:'#3030c0' "$photos/album/c.jpg"
+mkdir -p "$photos/album/sub"
+convert -size 320x240 xc:'#303030' "$photos/album/sub/d.jpg"
 convert -size 300x200 xc:'#c0c030' "$photos/singles/s1.jpg"
 convert -size 400x300 xc:'#30c0c0' "$photos/singles/s2.jpg"
 convert -size 500x375 xc:'#c030c0' "$photos/singles/s3.jpg"
@@ -81,14 +83,22 @@ wait-dialog
 wait-dialog-tree-selection album
 dialog-click 1@Button
 wait-dialog-gone
-wait-text child:*properties:0 "3 pictures"
+wait-text child:*properties:0 "4 pictures"
 expect-visible "=Folder properties"
 expect-visible 65
 expect-visible 6
 expect-checked 6
 expect-visible 7
+expect-unchecked 7
 expect-hidden ^Height
 expect-tree-text 54 0 "$album"
+expect-tree-children 54 0 4
+expect-tree-text 54 0/3 "d.jpg"
+# Without its subfolder the folder is read again; Auto Refresh is kept.
+click 6
+wait-text child:*properties:0 "3 pictures"
+click 7
+expect-checked 7
 expect-tree-children 54 0 3
 expect-tree-count 54 4
 expect-tree-text 54 0/2 "c.jpg"
@@ -150,7 +160,8 @@ expect_eq "piclist.dat holds the photos and the folder" \
     "$(printf '%s\n' "  picture $singles\\s1.jpg" "  picture $singles\\s3.jpg" \
         "  picture $album\\a.jpg" "  picture $album\\b.jpg" "  picture $album\\c.jpg" "2 entries, 5 pictures")" \
     "$(printf '%s\n' "$dump" | grep -E '^  picture|entries')"
-expect_eq "the folder is the second entry" "$album" "$(printf '%s\n' "$dump" | sed -n 4p | cut -f1)"
+expect_eq "the folder is the second entry, with Auto Refresh and without subfolders" "$album flags=1" \
+    "$(printf '%s\n' "$dump" | sed -n 4p | cut -f1,2 | tr '\t' ' ')"
 
 # --- Stored settings in the controls, the General tab's rules, and "OK" -----
 for pair in Delay=7000 Convert=3000 Order=3 Screens=2 TextPos=1 ArrowKeys=1 StopKey=0 Wallpaper=1 MouseMove=0 \
