@@ -68,6 +68,7 @@
 //   wait-window CLASS [SECONDS]
 //   wait-window-gone CLASS [SECONDS]
 //   key-window CLASS VK            WM_KEYDOWN + WM_KEYUP posted to that window
+//   expect-active [SECONDS]        the settings window is (becomes) the active window
 //   close                          the close box (WM_SYSCOMMAND SC_CLOSE)
 //   wait-exit CODE [SECONDS]       the program ends with exit code CODE
 //   shot NAME                      screenshot through the calling shell script
@@ -702,6 +703,10 @@ void Run(const std::vector<std::string>& w) {
         const WPARAM vk = std::strtoul(w[2].c_str(), nullptr, 0);
         PostMessageA(found[0], WM_KEYDOWN, vk, 1);
         PostMessageA(found[0], WM_KEYUP, vk, 0xC0000001);
+    } else if (c == "expect-active") {
+        Check(WaitFor(Seconds(w, 1, 5), [] { return GetForegroundWindow() == mainWindow; }),
+              "the settings window is the active window",
+              Cat("the active window is of class ", ClassOf(GetForegroundWindow())));
     } else if (c == "close") {
         PostMessageA(mainWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (c == "wait-exit") {

@@ -320,6 +320,7 @@ sleep 2000
 expect-window-count DERU_Pagewind 1
 key-window DERU_Pagewind 0x1B
 wait-window-gone DERU_Pagewind 30
+expect-active
 expect-visible 54
 expect-tree-count 54 2
 post-click 17
