@@ -103,7 +103,8 @@ snap_get() {
 # picture is cut to the window.
 DESKTOP_COLOUR='#ff00ff'
 # Paints the X root window (the desktop around Wine's windows) in one colour.
-# (xsetroot -solid leaves Xvfb's root black here; a background picture works.)
+# (A colour set with xsetroot -solid does not show in screenshots of the root
+# here; a background picture does.)
 paint_desktop() {
     convert -size 8x8 "xc:$1" "$WORK/desktop.png" &&
         timeout 10 display -display "$DISPLAY" -window root "$WORK/desktop.png" >/dev/null 2>&1
