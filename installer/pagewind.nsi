@@ -24,6 +24,7 @@ SetCompressor /SOLID lzma
 !include LogicLib.nsh
 !include x64.nsh
 !include FileFunc.nsh
+!include Sections.nsh
 !include WinMessages.nsh
 
 !macro RequireDefine NAME
@@ -86,39 +87,20 @@ Var KeepScreenSaver
 ; ---------------------------------------------------------------------------
 ; Installation
 
-Function .onInit
-  ; On 64-bit Windows the 64-bit build goes to the 64-bit Program Files and
-  ; the local machine's values to the 64-bit registry view, where a 64-bit
-  ; program looks first.
-  ${If} ${RunningX64}
-    SetRegView 64
-  ${EndIf}
-  ${GetParameters} $0
-  ClearErrors
-  ${GetOptions} $0 "/NOSAVER" $1
-  ${IfNot} ${Errors}
-    StrCpy $KeepScreenSaver 1
-  ${EndIf}
-  ${If} $INSTDIR == ""
-    ; Installing again goes where the last installation went.
-    ReadRegStr $INSTDIR HKLM "${MAIN_KEY}" "Path"
-  ${EndIf}
-  ${If} $INSTDIR == ""
-    ${If} ${RunningX64}
-      StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
-    ${Else}
-      StrCpy $INSTDIR "$PROGRAMFILES\${PRODUCT}"
-    ${EndIf}
-  ${EndIf}
-FunctionEnd
-
-Section "Pagewind"
+; One section per build, so that the space the directory page asks for is
+; that of the build .onInit keeps.
+Section "-Program32" SecProgram32
   SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
-    File "/oname=Pagewind.scr" "${PAGEWIND64}"
-  ${Else}
-    File "/oname=Pagewind.scr" "${PAGEWIND32}"
-  ${EndIf}
+  File "/oname=Pagewind.scr" "${PAGEWIND32}"
+SectionEnd
+
+Section "-Program64" SecProgram64
+  SetOutPath "$INSTDIR"
+  File "/oname=Pagewind.scr" "${PAGEWIND64}"
+SectionEnd
+
+Section "-Pagewind"
+  SetOutPath "$INSTDIR"
   File "${ASSETS}/back.jpg"
   CreateDirectory "$INSTDIR\Photos"
 
@@ -147,6 +129,35 @@ Section "Pagewind"
     Call MakeCurrentScreenSaver
   ${EndIf}
 SectionEnd
+
+Function .onInit
+  ; On 64-bit Windows the 64-bit build goes to the 64-bit Program Files and
+  ; the local machine's values to the 64-bit registry view, where a 64-bit
+  ; program looks first.
+  ${If} ${RunningX64}
+    SetRegView 64
+    !insertmacro UnselectSection ${SecProgram32}
+  ${Else}
+    !insertmacro UnselectSection ${SecProgram64}
+  ${EndIf}
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOSAVER" $1
+  ${IfNot} ${Errors}
+    StrCpy $KeepScreenSaver 1
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ; Installing again goes where the last installation went.
+    ReadRegStr $INSTDIR HKLM "${MAIN_KEY}" "Path"
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} ${RunningX64}
+      StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES\${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
 
 ; Windows keeps the current screen saver as a short (8.3) path, which needs
 ; no quoting when it starts the program with its switches.
