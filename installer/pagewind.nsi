@@ -237,8 +237,9 @@ Function un.ResetScreenSaver
 FunctionEnd
 
 Section "Uninstall"
-  ; The confirmation page hands the folder back with a trailing backslash,
-  ; which the path comparisons below must not see.
+  ; The uninstaller's working copy is handed its folder with a trailing
+  ; backslash (_?=C:\...\Pagewind\), which the path comparisons below must
+  ; not see.
   StrCpy $0 "$INSTDIR" "" -1
   ${If} $0 == "\"
     StrCpy $INSTDIR "$INSTDIR" -1
