@@ -175,8 +175,15 @@ check "the finish page's option makes it the screen saver" \
     same_file "$(unix_of "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$INSTALLED/Pagewind.scr"
 check "and runs it for its settings (a run counted)" wait_until 10 run_counted
 
+# The settings window, where /c opens one, is closed before the program goes.
+if ! wait_until 5 run_ended; then
+    for w in $(xdotool search --name Pagewind 2>/dev/null); do
+        pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
+        if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'Pagewind\.scr'; then kill "$pid"; fi
+    done
+fi
+
 # The uninstaller asks about the data folder; yes removes it.
-wait_until 10 run_ended
 reg_set pathind 1
 mkdir -p "$data"
 echo list >"$data/piclist.dat"
