@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -385,6 +386,8 @@ void SetThemedTrackbars(HWND first, HWND second) {
 }
 void SetWindowBusyCursor(HCURSOR cursor) { S.windowBusy = cursor; }
 void SetTreeBusyCursor(HCURSOR cursor) { S.treeBusy = cursor; }
+HCURSOR WindowBusyCursor() { return S.windowBusy; }
+HCURSOR TreeBusyCursor() { return S.treeBusy; }
 
 void ReleaseToolkit() {
     S.tooltip.reset();
@@ -463,7 +466,7 @@ HWND CreateTrackbar(HWND parent, int32_t id, const char* text, int32_t height, i
     if (!w) return nullptr;
     Register(id, w);
     Subclass(w, kTrackbarKind, TrackbarProc);
-    SendMessageA(w, TBM_SETTHUMBLENGTH, kThumbLength, 0);
+    SendMessageA(w, TBM_SETTHUMBLENGTH, ScaleToScreen(kThumbLength), 0);
     SendMessageA(w, TBM_SETLINESIZE, 0, 1);
     if (maximum < 50) {
         SendMessageA(w, TBM_SETPAGESIZE, 0, 2);
@@ -484,7 +487,8 @@ HWND CreateStaticText(HWND parent, int32_t id, const char* text, int32_t height,
 HWND CreateTitleStatic(HWND parent, int32_t id, const char* text, int32_t height, int32_t width, int32_t top,
                        int32_t left) {
     if (!S.titleFont)
-        S.titleFont.reset(CreateFontA(30, 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        S.titleFont.reset(CreateFontA(ScaleToScreen(30), 0, 0, 0, 600, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                      OUT_DEFAULT_PRECIS,
                                       CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH, "Courier New"));
     S.textColor = GetSysColor(COLOR_WINDOWTEXT);
     return MakeControl(parent, id, "STATIC", 0, WS_CHILD | WS_CLIPSIBLINGS | SS_NOPREFIX, text, height, width, top,
@@ -583,6 +587,69 @@ bool AddTooltip(HWND control, const char* text) {
     return SendMessageA(S.tooltip.get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool)) != 0;
 }
 HWND TooltipWindow() { return S.tooltip.get(); }
+
+// --- Fitting texts -----------------------------------------------------------
+namespace {
+constexpr int32_t kFitMargin = 2;  // pixels kept free before a neighbour or the parent's edge
+
+// The room a control may take to its right: up to the nearest sibling that
+// shares some of its rows, and inside its parent.
+int32_t RightLimit(HWND control, const RECT& r) {
+    HWND parent = GetParent(control);
+    RECT client{};
+    GetClientRect(parent, &client);
+    int32_t limit = client.right - kFitMargin * 2;
+    for (HWND sibling = GetWindow(parent, GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == control) continue;
+        RECT s{};
+        GetWindowRect(sibling, &s);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&s), 2);
+        if (s.bottom <= r.top || s.top >= r.bottom || s.left <= r.left) continue;
+        limit = std::min<int32_t>(limit, s.left - kFitMargin);
+    }
+    return limit;
+}
+
+void FitOne(HWND control) {
+    char className[16] = {};
+    GetClassNameA(control, className, sizeof className);
+    const bool isStatic = lstrcmpiA(className, "Static") == 0;
+    const LONG_PTR style = GetWindowLongPtrA(control, GWL_STYLE);
+    const bool isChoice = lstrcmpiA(className, "Button") == 0 && (IsCheckBox(style) || IsRadioButton(style));
+    if (!isStatic && !isChoice) return;
+    if (isStatic && (style & SS_TYPEMASK) > SS_RIGHT) return;  // lines, frames, pictures
+    char text[256] = {};
+    const int length = GetWindowTextA(control, text, sizeof text);
+    if (length <= 0) return;
+    HDC dc = GetDC(control);
+    if (!dc) return;
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+
+    int32_t needWidth = extent.cx + kFitMargin;
+    if (isChoice) needWidth += GetSystemMetrics(SM_CXMENUCHECK) + ScaleToScreen(6);
+    RECT r{};
+    GetWindowRect(control, &r);
+    HWND parent = GetParent(control);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    int32_t width = r.right - r.left, height = r.bottom - r.top;
+    const int32_t room = RightLimit(control, r) - r.left;
+    if (needWidth > width) width = std::max(width, std::min(needWidth, room));
+    if (isStatic && extent.cy > height) height = extent.cy;
+    if (width != r.right - r.left || height != r.bottom - r.top)
+        SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL CALLBACK FitChild(HWND control, LPARAM) {
+    FitOne(control);
+    return TRUE;
+}
+}  // namespace
+
+void FitTextControls(HWND root) { EnumChildWindows(root, FitChild, 0); }
 
 // --- Tabs ------------------------------------------------------------------
 TmyTabControl::TmyTabControl(HWND tabControl) : TabControl(tabControl) {

@@ -47,6 +47,8 @@ void SetThemedTrackbars(HWND first, HWND second);
 // Busy cursors answered to set-cursor requests while set (null clears).
 void SetWindowBusyCursor(HCURSOR cursor);
 void SetTreeBusyCursor(HCURSOR cursor);
+HCURSOR WindowBusyCursor();
+HCURSOR TreeBusyCursor();
 // Teardown: deletes the title font, unloads the theme library, destroys the
 // tooltip window and forgets the tab controls, trackbars and busy cursors.
 void ReleaseToolkit();
@@ -104,6 +106,12 @@ HWND CreateTooltipWindow();
 // Adds a tool for the control to the tooltip window; false without one.
 bool AddTooltip(HWND control, const char* text);
 HWND TooltipWindow();
+
+// Widens the check boxes, radio buttons and texts below `root` whose text
+// does not fit the font the system draws them in (and makes texts taller when
+// their font is), as far as their parent and their neighbours on the right
+// leave room.
+void FitTextControls(HWND root);
 
 // --- Tabs ------------------------------------------------------------------
 class TmyTabControl {

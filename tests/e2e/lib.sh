@@ -41,6 +41,16 @@ run_scr() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" "$@"
 # folder ("Path", with the page background) and screenshots.
 reg_set_folder() { pw_wine reg add "$KEY\\Folders" /v "$1" /t REG_SZ /d "$(pw_winpath "$2")" /f >/dev/null 2>&1; }
 
+# Waits until a window whose name matches the pattern is on the display;
+# false when none came within 30 s.
+wait_for_window() {
+    for _ in $(seq 150); do
+        if xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; then return 0; fi
+        sleep 0.2
+    done
+    return 1
+}
+
 # Starts the full-screen show in the background and waits until its window
 # is on the display; false when it never came.
 start_show() {
@@ -48,11 +58,7 @@ start_show() {
     rm -f "$SHOW_CODE"
     # Through the host, so that the code is the one Windows reports.
     (timeout 180 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" /s >/dev/null 2>&1; echo $? >"$SHOW_CODE") &
-    for _ in $(seq 150); do
-        if xdotool search --name 'Quillora Pagewind' >/dev/null 2>&1; then return 0; fi
-        sleep 0.2
-    done
-    return 1
+    wait_for_window 'Quillora Pagewind'
 }
 # Waits for the show started by start_show to end and prints its exit code
 # ("still running" when it did not end within SECONDS, default 20).

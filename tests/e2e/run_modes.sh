@@ -54,7 +54,18 @@ show_key Escape
 expect_eq "the show ends on a key" 0 "$(show_exit_code 20)"
 expect_eq "'1 ' is not a request" "1 " "$(reg_get RunSettings)"
 reg_set RunSettings 1
-expect_eq "/s with the request exit code" 0 "$(run_scr /s)"
+code="$(mktemp)"
+(run_scr /s >"$code") &
+if wait_for_window '^Pagewind$'; then
+    echo "ok: /s with the request opens the settings window"
+    sleep 1
+    xdotool key Escape
+else
+    echo "FAIL: /s with the request did not open the settings window"
+    FAILURES=$((FAILURES + 1))
+fi
+wait
+expect_eq "the settings window ends with Escape, exit code" 0 "$(cat "$code")"
 expect_eq "the request is deleted" "" "$(reg_get RunSettings)"
 reg_set RunSettings 1
 run_scr /p >/dev/null

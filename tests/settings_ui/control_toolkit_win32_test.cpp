@@ -217,7 +217,7 @@ TEST_F(Toolkit, CreationCallsMakeTheirControlsAtTheScreenDpi) {
         LOGFONTA titleFont{};
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(title, WM_GETFONT, 0, 0)), sizeof titleFont, &titleFont);
         EXPECT_STREQ(titleFont.lfFaceName, "Courier New");
-        EXPECT_EQ(titleFont.lfHeight, 30);
+        EXPECT_EQ(titleFont.lfHeight, ScaleToScreen(30));
         EXPECT_EQ(titleFont.lfWeight, 600);
 
         // Registered for focus in creation order: no statics, group boxes or image windows.
@@ -228,7 +228,7 @@ TEST_F(Toolkit, CreationCallsMakeTheirControlsAtTheScreenDpi) {
 
         // Trackbars: the small range steps by 2 with a tick at every value,
         // the large one by 10 with a tick every 5.
-        for (HWND t : {slow, fast}) EXPECT_EQ(SendMessageA(t, TBM_GETTHUMBLENGTH, 0, 0), 17);
+        for (HWND t : {slow, fast}) EXPECT_EQ(SendMessageA(t, TBM_GETTHUMBLENGTH, 0, 0), ScaleToScreen(17));
         EXPECT_EQ(SendMessageA(slow, TBM_GETRANGEMIN, 0, 0), 1);
         EXPECT_EQ(SendMessageA(slow, TBM_GETRANGEMAX, 0, 0), 20);
         EXPECT_EQ(SendMessageA(slow, TBM_GETNUMTICS, 0, 0), 20);

@@ -1,0 +1,23 @@
+#pragma once
+// The settings window ("VODI_Pagewind"): run by the configure switch; "OK"
+// saves, "Cancel" and the close box do not, and either ends the process.
+#include <windows.h>
+
+#include <string>
+
+// Posted to the settings window by the tree fill when it has ended.
+constexpr UINT kTreeFilledMessage = WM_APP + 20;
+constexpr int32_t kPhotosTabIndex = 1;
+
+// The settings window, or null before it exists.
+HWND SettingsWindow();
+// The two directions between the controls and the settings record.
+void LoadSettingsIntoControls();
+void StoreControlsIntoSettings();
+// The teardown shared by "OK", "Cancel" and the window's destruction; ends
+// the process with exit code 0.
+[[noreturn]] void ShutdownSettingsWindow();
+// The tab control's paint hook: the frames round the Photos tab's preview.
+void PaintDecorations(HWND tabControl);
+// "1.4.1.1": the four parts of the program's file version.
+std::string ProgramVersion();
