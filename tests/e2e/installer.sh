@@ -5,8 +5,9 @@
 # the installed program then shows the album; installing again keeps the
 # user's settings and picture list; a silent uninstallation takes the program,
 # its keys and the screen-saver choice away and keeps the picture list. Then
-# the same through the pages: the finish page's option runs the program, and
-# the uninstaller's question removes the data folder when answered yes.
+# the same through the pages: the finish page's option opens the settings
+# window, and the uninstaller's question removes the data folder when
+# answered yes.
 set -u
 PW_WIN_TARGET="$1"
 SETUP="$2"
@@ -78,7 +79,6 @@ wait_until() {  # seconds, command...
 run_setup() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SETUP")" "$@" >/dev/null 2>&1; echo $?; }
 folder_gone() { [ ! -e "$INSTALLED" ]; }
 without_spaces() { [ -n "$1" ] && [[ "$1" != *" "* ]]; }
-run_counted() { [ -n "$(reg_get count)" ]; }
 run_ended() { [ "$(reg_get win)" = 0 ]; }
 
 # --- Silent installation ----------------------------------------------------
@@ -173,11 +173,15 @@ wait_until 30 test -s "$work/setup_code"
 expect_eq "setup exit code" 0 "$(cat "$work/setup_code")"
 check "the finish page's option makes it the screen saver" \
     same_file "$(unix_of "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$INSTALLED/Pagewind.scr"
-check "and runs it for its settings (a run counted)" wait_until 10 run_counted
-
-# The settings window, where /c opens one, is closed before the program goes.
-if ! wait_until 5 run_ended; then
-    for w in $(xdotool search --name Pagewind 2>/dev/null); do
+check "and opens its settings window" wait_for_window '^Pagewind$'
+sleep 1
+screenshot "$work/settings.png"
+xdotool key Escape
+check "which Escape closes" wait_until 15 run_ended
+# A window left open would hold the program that the uninstallation below
+# removes.
+if ! run_ended; then
+    for w in $(xdotool search --name '^Pagewind$' 2>/dev/null); do
         pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
         if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'Pagewind\.scr'; then kill "$pid"; fi
     done
