@@ -7,13 +7,16 @@ pw_wine_target "$PW_WIN_TARGET" || exit 2
 KEY='HKCU\Software\Quillora\Pagewind'
 FAILURES=0
 
-# The data of one value of the main key (empty when absent).
-reg_get() {
+# The data of one value of a key (empty when absent), in the registry view of
+# the target's own width.
+reg_value() {  # key, name
     # Lines look like "    NAME    REG_SZ    DATA"; DATA keeps trailing spaces.
-    pw_wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' |
+    pw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         sed -E -n 's/^    ([^ ]+)    REG_[A-Z_]+    (.*)$/\1\t\2/p' |
-        awk -F '\t' -v name="$1" 'tolower($1) == tolower(name) { print $2; exit }'
+        awk -F '\t' -v name="$2" 'tolower($1) == tolower(name) { print $2; exit }'
 }
+# The data of one value of the main key (empty when absent).
+reg_get() { reg_value "$KEY" "$1"; }
 reg_set() { pw_wine reg add "$KEY" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
 reg_del() { pw_wine reg delete "$KEY" /v "$1" /f >/dev/null 2>&1 || true; }
 # Forgets the settings and the picture list (a fresh user).

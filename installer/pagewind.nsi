@@ -1,0 +1,275 @@
+; Pagewind's setup program: one 32-bit installer that carries both builds of
+; Pagewind.scr and installs the one that fits the machine, records the
+; installation folder as "Path", can make Pagewind the current screen saver
+; and registers an uninstaller.
+;
+; Built by the `setup` target of the Windows builds (installer/CMakeLists.txt),
+; which passes:
+;   VERSION     the program's version, for example 1.4.1.1
+;   PAGEWIND32  the 32-bit Pagewind.scr      PAGEWIND64  the 64-bit one
+;   ASSETS      the assets folder (back.jpg, pagewind.ico)
+;   OUTFILE     the setup program to write
+;
+; Switches: /S silent (the screen saver is still chosen, no window opens),
+; /NOSAVER leaves the current screen saver as it is, /D=FOLDER installs into
+; FOLDER (last on the command line, without quotes). The uninstaller takes /S
+; and then keeps the user's picture list and data folder.
+
+Unicode true
+ManifestDPIAware true
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include x64.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include WinMessages.nsh
+
+!macro RequireDefine NAME
+  !ifndef ${NAME}
+    !error "makensis needs -D${NAME}=... (see the top of this file)"
+  !endif
+!macroend
+!insertmacro RequireDefine VERSION
+!insertmacro RequireDefine PAGEWIND32
+!insertmacro RequireDefine PAGEWIND64
+!insertmacro RequireDefine ASSETS
+!insertmacro RequireDefine OUTFILE
+
+!define PRODUCT "Pagewind"
+!define PUBLISHER "Quillora"
+; The program's own key; it reads "Path" under the current user first and
+; then under the local machine (both registry views).
+!define MAIN_KEY "Software\Quillora\Pagewind"
+!define VENDOR_KEY "Software\Quillora"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pagewind"
+!define DESKTOP_KEY "Control Panel\Desktop"
+!define SHELL_FOLDERS_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
+!define SPI_SETSCREENSAVEACTIVE 17
+!define SPIF_UPDATE_AND_BROADCAST 3
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+; No InstallDir: .onInit tells a /D= folder from no choice at all by an
+; empty $INSTDIR and chooses the folder itself.
+BrandingText "${PRODUCT} ${VERSION}"
+ShowInstDetails nevershow
+ShowUninstDetails nevershow
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductName" "${PRODUCT}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
+
+!define MUI_ICON "${ASSETS}/pagewind.ico"
+!define MUI_UNICON "${ASSETS}/pagewind.ico"
+!define MUI_ABORTWARNING
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Use Pagewind as my screen saver and open its settings"
+!define MUI_FINISHPAGE_RUN_FUNCTION ChooseAndConfigure
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Var KeepScreenSaver
+
+; ---------------------------------------------------------------------------
+; Installation
+
+; One section per build, so that the space the directory page asks for is
+; that of the build .onInit keeps.
+Section "-Program32" SecProgram32
+  SetOutPath "$INSTDIR"
+  File "/oname=Pagewind.scr" "${PAGEWIND32}"
+SectionEnd
+
+Section "-Program64" SecProgram64
+  SetOutPath "$INSTDIR"
+  File "/oname=Pagewind.scr" "${PAGEWIND64}"
+SectionEnd
+
+Section "-Pagewind"
+  SetOutPath "$INSTDIR"
+  File "${ASSETS}/back.jpg"
+  CreateDirectory "$INSTDIR\Photos"
+
+  ; The user's settings and picture list are left as they are: installing
+  ; over an earlier installation only renews the program and "Path".
+  WriteRegStr HKLM "${MAIN_KEY}" "Path" "$INSTDIR"
+  WriteRegStr HKCU "${MAIN_KEY}" "Path" "$INSTDIR"
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pagewind.scr,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+
+  ; A silent installation has no finish page: its option holds as it is by
+  ; default (on), without the settings window.
+  ${If} ${Silent}
+  ${AndIf} $KeepScreenSaver != 1
+    Call MakeCurrentScreenSaver
+  ${EndIf}
+SectionEnd
+
+Function .onInit
+  ; On 64-bit Windows the 64-bit build goes to the 64-bit Program Files and
+  ; the local machine's values to the 64-bit registry view, where a 64-bit
+  ; program looks first.
+  ${If} ${RunningX64}
+    SetRegView 64
+    !insertmacro UnselectSection ${SecProgram32}
+  ${Else}
+    !insertmacro UnselectSection ${SecProgram64}
+  ${EndIf}
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/NOSAVER" $1
+  ${IfNot} ${Errors}
+    StrCpy $KeepScreenSaver 1
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ; Installing again goes where the last installation went.
+    ReadRegStr $INSTDIR HKLM "${MAIN_KEY}" "Path"
+  ${EndIf}
+  ${If} $INSTDIR == ""
+    ${If} ${RunningX64}
+      StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+    ${Else}
+      StrCpy $INSTDIR "$PROGRAMFILES\${PRODUCT}"
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; Windows keeps the current screen saver as a short (8.3) path, which needs
+; no quoting when it starts the program with its switches.
+Function MakeCurrentScreenSaver
+  GetFullPathName /SHORT $0 "$INSTDIR\Pagewind.scr"
+  ${If} $0 == ""
+    StrCpy $0 "$INSTDIR\Pagewind.scr"
+  ${EndIf}
+  WriteRegStr HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE" "$0"
+  System::Call "user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 1, p 0, i ${SPIF_UPDATE_AND_BROADCAST})"
+FunctionEnd
+
+; The finish page's option: the screen saver, then its settings as Windows
+; opens them.
+Function ChooseAndConfigure
+  Call MakeCurrentScreenSaver
+  Exec '"$INSTDIR\Pagewind.scr" /c'
+FunctionEnd
+
+; ---------------------------------------------------------------------------
+; Uninstallation
+
+Function un.onInit
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+FunctionEnd
+
+; The uninstalling user's data folder, as the program chose it ("pathind"),
+; in $R0; empty when the program never chose one.
+Function un.DataFolder
+  StrCpy $R0 ""
+  ReadRegStr $0 HKCU "${MAIN_KEY}" "pathind"
+  ReadRegStr $1 HKCU "${SHELL_FOLDERS_KEY}" "AppData"
+  ReadRegStr $2 HKCU "${MAIN_KEY}" "Path"
+  ${If} $2 == ""
+    StrCpy $2 "$INSTDIR"
+  ${EndIf}
+  SetShellVarContext current
+  ${Select} $0
+    ${Case} "1"
+      ${If} $1 != ""
+        StrCpy $R0 "$1\${PRODUCT}"
+      ${EndIf}
+    ${Case} "2"
+      ${If} $1 != ""
+        StrCpy $R0 "$1\${PRODUCT}_Data"
+      ${EndIf}
+    ${Case} "3"
+      StrCpy $R0 "$2\Data"
+    ${Case} "4"
+      ${If} $DOCUMENTS != ""
+        StrCpy $R0 "$DOCUMENTS\${PRODUCT}_Data"
+      ${EndIf}
+    ${Case} "5"
+      ${If} $TEMP != ""
+        StrCpy $R0 "$TEMP\${PRODUCT}_Data"
+      ${EndIf}
+  ${EndSelect}
+FunctionEnd
+
+; Windows must not be left starting a screen saver that is gone: when this
+; installation is the current one, there is no screen saver any more.
+Function un.ResetScreenSaver
+  ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+  ${If} $0 == ""
+    Return
+  ${EndIf}
+  GetFullPathName /SHORT $1 "$INSTDIR\Pagewind.scr"
+  GetFullPathName /SHORT $2 "$0"
+  ${If} $0 == "$INSTDIR\Pagewind.scr"
+  ${OrIf} $0 == $1
+  ${OrIf} $2 == $1
+    DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    System::Call "user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_BROADCAST})"
+  ${EndIf}
+FunctionEnd
+
+Section "Uninstall"
+  ; The uninstaller's working copy is handed its folder with a trailing
+  ; backslash (_?=C:\...\Pagewind\), which the path comparisons below must
+  ; not see.
+  StrCpy $0 "$INSTDIR" "" -1
+  ${If} $0 == "\"
+    StrCpy $INSTDIR "$INSTDIR" -1
+  ${EndIf}
+  ; Both are read from the keys and the files that go below.
+  Call un.DataFolder
+  Call un.ResetScreenSaver
+
+  ${If} $R0 != ""
+  ${AndIf} ${FileExists} "$R0\*.*"
+    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
+      "Also remove your Pagewind picture list and data folder?$\r$\n$\r$\n$R0" /SD IDNO IDNO keep_data
+    RMDir /r "$R0"
+    ; Without a data folder the program keeps its list beside itself.
+    Delete "$INSTDIR\piclist.dat"
+    Delete "$INSTDIR\piclist.dat.new"
+  keep_data:
+  ${EndIf}
+
+  Delete "$INSTDIR\Pagewind.scr"
+  Delete "$INSTDIR\back.jpg"
+  Delete "$INSTDIR\uninstall.exe"
+  ; The user's own photos stay: the folder goes only when it is empty.
+  RMDir "$INSTDIR\Photos"
+
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegKey HKLM "${MAIN_KEY}"
+  DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
+  DeleteRegKey HKCU "${MAIN_KEY}"
+  DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
+
+  RMDir "$INSTDIR"
+SectionEnd

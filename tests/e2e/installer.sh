@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# The setup program as an administrator and a user meet it: a silent
+# installation puts this target's Pagewind.scr with its page background into
+# Program Files, records "Path" for the program and makes it the screen saver;
+# the installed program then shows the album; installing again keeps the
+# user's settings and picture list; a silent uninstallation takes the program,
+# its keys and the screen-saver choice away and keeps the picture list. Then
+# the same through the pages: the finish page's option opens the settings
+# window, and the uninstaller's question removes the data folder when
+# answered yes.
+set -u
+PW_WIN_TARGET="$1"
+SETUP="$2"
+BUILT_SCR="$3"   # the build's own Pagewind.scr, which must be the one installed
+ASSETS="$4"
+VERSION="$5"
+source "$(dirname "$0")/lib.sh"
+
+# The setup program is 32-bit, also where it installs the 64-bit build.
+if ! pw_can_run_32bit; then
+    echo "SKIPPED: the setup program is a 32-bit program and this machine cannot run 32-bit code"
+    exit 77
+fi
+if [ ! -f "$SETUP" ]; then
+    echo "FAIL: no setup program at $SETUP (cmake --build --preset $PW_WIN_TARGET --target setup)"
+    exit 1
+fi
+
+DESKTOP='HKCU\Control Panel\Desktop'
+MACHINE_KEY='HKLM\Software\Quillora\Pagewind'
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pagewind'
+C="$WINEPREFIX/drive_c"
+INSTALLED="$C/Program Files/Pagewind"
+work="$(mktemp -d)"
+
+# Whatever an earlier run or a failure left: no installation, no keys, no
+# screen saver, so that the other tests in this prefix start as they expect.
+forget_installation() {
+    # A setup or uninstaller window that a failed step left waiting.
+    local w pid
+    for w in $(xdotool search --name '^Pagewind (Setup|Uninstall)' 2>/dev/null); do
+        pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
+        if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; fi
+    done
+    rm -rf "$INSTALLED" "$C/Program Files (x86)/Pagewind"
+    for view in 32 64; do
+        pw_wine reg delete "$MACHINE_KEY" /reg:$view /f >/dev/null 2>&1
+        pw_wine reg delete "$UNINSTALL_KEY" /reg:$view /f >/dev/null 2>&1
+    done
+    pw_wine reg delete "$DESKTOP" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+    reg_reset
+    rm -rf "$C"/users/*/AppData/Roaming/Pagewind
+}
+trap 'forget_installation; rm -rf "$work"' EXIT
+forget_installation
+
+key_exists() { pw_wine reg query "$1" >/dev/null 2>&1 && echo yes || echo no; }
+# The machine type in a program's PE header: 014c for x86, 8664 for x86-64.
+pe_machine() {
+    local pe
+    pe="$(od -An -tu4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')"
+    [ -n "$pe" ] && od -An -tx2 -j $((pe + 4)) -N 2 "$1" | tr -d ' '
+}
+case "$PW_WIN_TARGET" in win32) machine=014c ;; win64) machine=8664 ;; esac
+unix_of() { pw_wine winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+same_file() { [ -n "$1" ] && [ -n "$2" ] && [ "$(stat -L -c %d:%i "$1" 2>/dev/null)" = "$(stat -L -c %d:%i "$2" 2>/dev/null)" ]; }
+check() {  # what, command...
+    local what="$1"
+    shift
+    if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; FAILURES=$((FAILURES + 1)); fi
+}
+# Waits up to SECONDS for a command to succeed.
+wait_until() {  # seconds, command...
+    local tries=$(($1 * 5))
+    shift
+    for _ in $(seq "$tries"); do "$@" && return 0; sleep 0.2; done
+    return 1
+}
+run_setup() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SETUP")" "$@" >/dev/null 2>&1; echo $?; }
+folder_gone() { [ ! -e "$INSTALLED" ]; }
+without_spaces() { [ -n "$1" ] && [[ "$1" != *" "* ]]; }
+run_ended() { [ "$(reg_get win)" = 0 ]; }
+
+# --- Silent installation ----------------------------------------------------
+expect_eq "silent installation exit code" 0 "$(run_setup /S)"
+check "the installed Pagewind.scr is this build's" cmp -s "$BUILT_SCR" "$INSTALLED/Pagewind.scr"
+expect_eq "a $PW_WIN_TARGET program" "$machine" "$(pe_machine "$INSTALLED/Pagewind.scr")"
+check "back.jpg beside it" cmp -s "$ASSETS/back.jpg" "$INSTALLED/back.jpg"
+check "a Photos folder" test -d "$INSTALLED/Photos"
+check "nothing in the 32-bit Program Files" test ! -e "$C/Program Files (x86)/Pagewind"
+expect_eq "\"Path\" for the current user" 'C:\Program Files\Pagewind' "$(reg_get Path)"
+expect_eq "\"Path\" for the machine" 'C:\Program Files\Pagewind' "$(reg_value "$MACHINE_KEY" Path)"
+saver="$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+check "the screen saver is the installed program" same_file "$(unix_of "$saver")" "$INSTALLED/Pagewind.scr"
+check "named by its short path ($saver)" without_spaces "$saver"
+expect_eq "the screen saver is active" 1 "$(reg_value "$DESKTOP" ScreenSaveActive)"
+expect_eq "a silent installation opens no settings window (no run counted)" "" "$(reg_get count)"
+expect_eq "listed as installed" Pagewind "$(reg_value "$UNINSTALL_KEY" DisplayName)"
+expect_eq "with its version" "$VERSION" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)"
+check "and the program's icon" same_file "$(unix_of "$(reg_value "$UNINSTALL_KEY" DisplayIcon | sed 's/,0$//')")" \
+    "$INSTALLED/Pagewind.scr"
+uninstaller="$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')"
+check "its uninstaller is there" same_file "$(unix_of "$uninstaller")" "$INSTALLED/uninstall.exe"
+
+# --- The installed program shows the album ------------------------------------
+# Only "Path" tells it where it is: the paper comes from the installed
+# back.jpg, and without "Path" a message box would stop the show.
+mkdir -p "$work/photos"
+convert -size 1200x900 xc:'#d02020' "$work/photos/a.jpg"
+reg_set_folder 1 "$work/photos"
+reg_set Delay 1000
+reg_set Convert 800
+SCR="$INSTALLED/Pagewind.scr"
+if start_show; then
+    sleep 5
+    screenshot "$work/show.png"
+    expect_at_least "the photo on the pages (%)" 20 "$(colour_share "$work/show.png" '#d02020')"
+    expect_at_least "the installed paper around it (%)" 10 "$(colour_share "$work/show.png" '#d5caaf')"
+    show_key Escape
+    expect_eq "the show ends with exit code 0" 0 "$(show_exit_code 20)"
+else
+    echo "FAIL: the installed program's show never appeared"
+    FAILURES=$((FAILURES + 1))
+fi
+
+# The program chose its data folder; the user's picture list lives there.
+expect_eq "the data folder is the first candidate" 1 "$(reg_get pathind)"
+data="$(unix_of "$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' AppData)")/Pagewind"
+head -c 3000 /dev/urandom >"$data/piclist.dat"
+list_sum="$(md5sum <"$data/piclist.dat")"
+
+# --- Installing again ---------------------------------------------------------
+reg_set Delay 7000
+expect_eq "installing again, exit code" 0 "$(run_setup /S)"
+expect_eq "keeps the user's settings" 7000 "$(reg_get Delay)"
+expect_eq "keeps the configured folders" 1 "$(pw_wine reg query "$KEY\\Folders" 2>/dev/null | grep -c REG_SZ)"
+expect_eq "keeps the picture list" "$list_sum" "$(md5sum <"$data/piclist.dat" 2>/dev/null)"
+expect_eq "\"Path\" still recorded" 'C:\Program Files\Pagewind' "$(reg_get Path)"
+check "the program still there" cmp -s "$BUILT_SCR" "$INSTALLED/Pagewind.scr"
+
+# --- Silent uninstallation -------------------------------------------------------
+# The uninstaller goes on from a copy of itself and returns at once.
+expect_eq "silent uninstallation exit code" 0 "$(timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$uninstaller" /S >/dev/null 2>&1; echo $?)"
+check "the installation folder is gone" wait_until 30 folder_gone
+expect_eq "the machine's key is gone" no "$(key_exists "$MACHINE_KEY")"
+expect_eq "the user's key is gone" no "$(key_exists "$KEY")"
+expect_eq "no longer listed as installed" no "$(key_exists "$UNINSTALL_KEY")"
+expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+expect_eq "the picture list stays (silent)" "$list_sum" "$(md5sum <"$data/piclist.dat" 2>/dev/null)"
+
+# --- Through the pages ------------------------------------------------------------
+# Enter takes each page's default button: Next, Install, Finish with its
+# option on.
+window_of() { xdotool search --name "$1" 2>/dev/null | tail -1; }
+press() { xdotool key --window "$(window_of "$1")" "$2" 2>/dev/null; }
+has_window() { [ -n "$(window_of "$1")" ]; }
+uninstall_key_written() { [ "$(key_exists "$UNINSTALL_KEY")" = yes ]; }
+no_window() { ! has_window "$1"; }
+two_windows() { [ "$(xdotool search --name "$1" 2>/dev/null | wc -l)" -ge 2 ]; }
+
+reg_reset
+(run_setup >"$work/setup_code") &
+check "the setup program's window" wait_until 30 has_window 'Pagewind Setup'
+sleep 1
+press 'Pagewind Setup' Return
+sleep 1
+press 'Pagewind Setup' Return
+check "the pages install the program" wait_until 30 uninstall_key_written
+expect_eq "the screen saver waits for the finish page" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+sleep 1
+press 'Pagewind Setup' Return
+wait_until 30 test -s "$work/setup_code"
+expect_eq "setup exit code" 0 "$(cat "$work/setup_code")"
+check "the finish page's option makes it the screen saver" \
+    same_file "$(unix_of "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$INSTALLED/Pagewind.scr"
+check "and opens its settings window" wait_for_window '^Pagewind$'
+sleep 1
+# The key goes to the window that has the X focus, which an earlier test's
+# window may have taken with it when it closed.
+xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Pagewind$' 2>/dev/null | head -1)" 2>/dev/null
+xdotool key Escape
+check "which Escape closes" wait_until 15 run_ended
+# A window left open would hold the program that the uninstallation below
+# removes.
+if ! run_ended; then
+    for w in $(xdotool search --name '^Pagewind$' 2>/dev/null); do
+        pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
+        if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'Pagewind\.scr'; then kill "$pid"; fi
+    done
+fi
+
+# The uninstaller asks about the data folder; yes removes it.
+reg_set pathind 1
+mkdir -p "$data"
+echo list >"$data/piclist.dat"
+# As the list of installed programs starts it.
+timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')" >/dev/null 2>&1
+check "the uninstaller's window" wait_until 30 has_window 'Pagewind Uninstall'
+sleep 1
+press 'Pagewind Uninstall' Return
+check "it asks about the picture list" wait_until 30 two_windows 'Pagewind Uninstall'
+press 'Pagewind Uninstall' y
+check "the installation folder is gone" wait_until 30 folder_gone
+check "yes removes the data folder" wait_until 10 test ! -e "$data"
+sleep 1
+press 'Pagewind Uninstall' Return
+check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
+expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+
+finish
