@@ -74,7 +74,9 @@ show_key() { xdotool key --clearmodifiers "$1" 2>/dev/null; }
 screenshot() { import -window root -display "$DISPLAY" "$1" 2>/dev/null; }
 # Percentage of a screenshot's pixels within 40 of the colour #RRGGBB.
 colour_share() {
-    convert "$1" -fuzz 16% -fill white -opaque "$2" -fill black +opaque white -format '%[fx:100*mean]' info: 2>/dev/null
+    # Everything else black first, so that white already in the picture is
+    # not counted as the colour.
+    convert "$1" -fuzz 16% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:100*mean]' info: 2>/dev/null
 }
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 expect_at_least() {  # what, minimum, actual

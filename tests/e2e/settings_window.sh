@@ -49,8 +49,7 @@ piclist_dump() {
     if [ -z "$file" ]; then echo "no piclist.dat"; return; fi
     pw_wine "$PWTOOL" piclist dump "$(pw_winpath "$file")" 2>&1 | tr -d '\r'
 }
-# Percentage of a screenshot's pixels near the colour #RRGGBB.
-share() { convert "$1" -fuzz 16% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:100*mean]' info:; }
+# The checksum of the picture list file (empty without one).
 piclist_sum() { find "$WINEPREFIX/drive_c/users" -name piclist.dat -exec md5sum {} + 2>/dev/null | cut -d' ' -f1; }
 
 # Driver steps: "Add photo" of one single photo through the open-file dialog's
@@ -154,7 +153,7 @@ wait-exit 0
 EOF
 # The preview (a quarter of the window) shows the selected photo, s3.
 expect_at_least "the preview shows the selected photo (% of the window)" 20 \
-    "$(share "$SHOTS/photos-96dpi.png" '#c030c0')"
+    "$(colour_share "$SHOTS/photos-96dpi.png" '#c030c0')"
 after="$(reg_snapshot)"
 expect_eq "OK on first use stores the default delay" 5000 "$(snap_get "$after" Delay)"
 expect_eq "the chosen folder is remembered in DialogPath" "$album" "$(snap_get "$after" DialogPath)"
@@ -357,6 +356,6 @@ wait-exit 0
 EOF
 pw_wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
 expect_at_least "at 144 DPI the preview shows the selected photo (% of the window)" 20 \
-    "$(share "$SHOTS/photos-144dpi.png" '#c0c030')"
+    "$(colour_share "$SHOTS/photos-144dpi.png" '#c0c030')"
 expect_eq "the close box stores nothing" 12000 "$(reg_get Delay)"
 finish
