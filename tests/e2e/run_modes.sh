@@ -53,20 +53,31 @@ if start_show; then echo "ok: '1 ' starts the show"; else echo "FAIL: '1 ' did n
 show_key Escape
 expect_eq "the show ends on a key" 0 "$(show_exit_code 20)"
 expect_eq "'1 ' is not a request" "1 " "$(reg_get RunSettings)"
+# Starts the program with the switch, waits for the settings window, gives it
+# the keyboard and types the xdotool key names; prints the exit code.
+settings_keys() {
+    local switch="$1" code
+    shift
+    code="$(mktemp)"
+    (run_scr "$switch" >"$code") &
+    if wait_for_window '^Pagewind$'; then
+        sleep 1
+        xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Pagewind$' | head -1)" 2>/dev/null
+        xdotool key "$@"
+    fi
+    wait
+    cat "$code"
+    rm -f "$code"
+}
 reg_set RunSettings 1
-code="$(mktemp)"
-(run_scr /s >"$code") &
-if wait_for_window '^Pagewind$'; then
-    echo "ok: /s with the request opens the settings window"
-    sleep 1
-    xdotool key Escape
-else
-    echo "FAIL: /s with the request did not open the settings window"
-    FAILURES=$((FAILURES + 1))
-fi
-wait
-expect_eq "the settings window ends with Escape, exit code" 0 "$(cat "$code")"
+delay_before="$(reg_get Delay)"
+expect_eq "/s with the request opens the settings window, Escape closes it" 0 "$(settings_keys /s Escape)"
+expect_eq "Escape saves nothing" "$delay_before" "$(reg_get Delay)"
 expect_eq "the request is deleted" "" "$(reg_get RunSettings)"
+# Tab goes from the tabs to the first control, the "Time delay" box, whose
+# text it selects; Enter is "OK".
+expect_eq "/c: Tab, 12, Enter" 0 "$(settings_keys /c Tab 1 2 Return)"
+expect_eq "Enter saved the typed delay" 12000 "$(reg_get Delay)"
 reg_set RunSettings 1
 run_scr /p >/dev/null
 expect_eq "a preview leaves the request alone" 1 "$(reg_get RunSettings)"
