@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/message_box.h"
 #include "diagnostics/crash_report.h"
 #include "imaging/bitmap.h"
 #include "imaging/fit.h"
@@ -161,11 +162,14 @@ void ResetPropertyTexts() {
     SetWindowTextA(P.size, "Size : ");
 }
 
-void RepaintPreview() {
-    if (!P.preview) return;
-    InvalidateRect(P.preview, nullptr, FALSE);
-    UpdateWindow(P.preview);
+void CopyPreviewTo(HDC dc) {
+    if (!dc || !P.previewBitmap || !P.previewBitmap->DC()) return;
+    BitBlt(dc, 0, 0, P.previewWidth - 1, P.previewHeight - 1, static_cast<HDC>(P.previewBitmap->DC()), 0, 0,
+           SRCCOPY);
 }
+
+// Draws the preview bitmap now, through the device context kept for it.
+void RepaintPreview() { CopyPreviewTo(P.previewDc); }
 
 void ClearPreview() {
     if (P.previewBitmap) P.previewBitmap->Clear();
@@ -219,14 +223,6 @@ void ShowProperties() {
 }
 
 // --- The fill thread ---------------------------------------------------------
-void PumpMessages() {
-    MSG msg;
-    for (int32_t i = 0; i < 100 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 void FillNodes() {
     TPicList& list = PicList();
     const int32_t n = list.Count();
@@ -455,12 +451,6 @@ void RefreshFolder() {
 }
 
 // --- The preview window ------------------------------------------------------
-void CopyPreviewTo(HDC dc) {
-    if (!dc || !P.previewBitmap || !P.previewBitmap->DC()) return;
-    BitBlt(dc, 0, 0, P.previewWidth - 1, P.previewHeight - 1, static_cast<HDC>(P.previewBitmap->DC()), 0, 0,
-           SRCCOPY);
-}
-
 LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
@@ -612,6 +602,15 @@ bool PhotosNotify(const NMHDR& header) {
     return true;
 }
 
+bool TreeFillRunning() { return P.fillRunning; }
+
+void WaitForTreeFill() {
+    while (P.fillRunning) {
+        PumpMessages();
+        Sleep(10);
+    }
+}
+
 namespace {
 // Closes the handle of a fill thread that has ended.
 void CloseFinishedFill() {
@@ -619,6 +618,22 @@ void CloseFinishedFill() {
     if (WaitForSingleObject(P.fillThread, 1000) != WAIT_OBJECT_0) return;
     CloseHandle(P.fillThread);
     P.fillThread = nullptr;
+}
+
+// Asks a running fill to stop and waits until it has ended.
+void StopTreeFillAndWait() {
+    if (!P.fillRunning) return;
+    P.stopRequested = true;
+    WaitForTreeFill();
+    Sleep(100);
+    PumpMessages();
+}
+
+void TerminateTreeFill() {
+    if (!P.fillRunning) return;
+    P.stopRequested = true;
+    if (P.fillThread) TerminateThread(P.fillThread, 0);
+    P.fillRunning = false;
 }
 }  // namespace
 
@@ -634,33 +649,6 @@ void FillTree() {
         throw std::runtime_error("can't start the tree fill " + std::to_string(GetLastError()));
     }
 }
-
-bool TreeFillRunning() { return P.fillRunning; }
-
-void WaitForTreeFill() {
-    while (P.fillRunning) {
-        PumpMessages();
-        Sleep(10);
-    }
-}
-
-void StopTreeFillAndWait() {
-    if (!P.fillRunning) return;
-    P.stopRequested = true;
-    WaitForTreeFill();
-    Sleep(100);
-    PumpMessages();
-}
-
-
-namespace {
-void TerminateTreeFill() {
-    if (!P.fillRunning) return;
-    P.stopRequested = true;
-    if (P.fillThread) TerminateThread(P.fillThread, 0);
-    P.fillRunning = false;
-}
-}  // namespace
 
 void StopTreeFill() {
     if (!P.fillRunning) return;
@@ -694,8 +682,6 @@ void SyncPhotosTab(int32_t currentTab) {
     if (first) TreeView_SelectItem(P.tree, first);
     else ShowProperties();
 }
-
-void ForgetSyncedTab() { P.syncedTab = -1; }
 
 HWND AutoRotateCheckBox() { return P.autoRotate; }
 

@@ -33,16 +33,12 @@ bool TreeFillRunning();
 void StopTreeFill();
 // Waits, answering messages, until no fill runs.
 void WaitForTreeFill();
-// Asks a running fill to stop and waits until it has ended.
-void StopTreeFillAndWait();
 // The fill thread has posted that it ended.
 void OnTreeFilled();
 
 // After a paint of the tab control with the Photos tab selected: brings the
 // selection and the properties up to date the first time the tab shows.
 void SyncPhotosTab(int32_t currentTab);
-// The tab the synchronisation last saw is forgotten (a new fill, a preview).
-void ForgetSyncedTab();
 
 // "Auto rotate photos (EXIF)".
 HWND AutoRotateCheckBox();

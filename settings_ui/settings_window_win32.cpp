@@ -66,7 +66,7 @@ enum ControlId : int32_t {
 };
 constexpr int32_t kDelayLimit = 86400, kConvertLimit = 1000;
 
-enum Tab : int32_t { kGeneralTab = 0, kPhotosTab = 1, kAboutTab = 2 };
+enum Tab : int32_t { kGeneralTab = 0, kPhotosTab = kPhotosTabIndex, kAboutTab = 2 };
 
 struct Controls {
     HWND tab = nullptr;
@@ -87,7 +87,6 @@ struct WindowState {
     std::unique_ptr<TmyTabControl> tabs;
     HPEN highlightPen = nullptr, shadowPen = nullptr;
     int32_t tabTop = 0;  // T: 10 units plus what the tab strip adds above the pages
-    bool tabShown = false;
     bool previewRunning = false;
     bool closing = false;
 };
@@ -392,10 +391,16 @@ void OnCommand(int32_t id, int32_t code, HWND control) {
     }
 }
 
-void SelectTabPage(int32_t tab) {
-    SendMessageA(W.c.tab, TCM_SETCURSEL, tab, 0);
+// The tab control shows a new tab: the keyboard stays on the tabs, and the
+// pages follow.
+void OnTabChanged() {
     if (GetFocus() != W.c.tab) SetFocus(W.c.tab);
     W.tabs->OnSelectionChange();
+}
+
+void SelectTabPage(int32_t tab) {
+    SendMessageA(W.c.tab, TCM_SETCURSEL, tab, 0);
+    OnTabChanged();
 }
 
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -406,8 +411,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NOTIFY: {
             const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
             if (header.hwndFrom == W.c.tab && header.code == static_cast<UINT>(TCN_SELCHANGE)) {
-                if (GetFocus() != W.c.tab) SetFocus(W.c.tab);
-                W.tabs->OnSelectionChange();
+                OnTabChanged();
                 return 0;
             }
             PhotosNotify(header);
@@ -647,13 +651,11 @@ void RunSettingsMode() {
     CreatePreviewBitmap(ScaleToScreen(kPreviewUnitsWidth), ScaleToScreen(kPreviewUnitsHeight));
     ResetFocusTable();
     SelectSharedGuiFont();
-    W.tabShown = false;
 
     BuildControls();
     const int32_t firstTab = SettingsEverSaved() ? kGeneralTab : kPhotosTab;
     SendMessageA(W.c.tab, TCM_SETCURSEL, firstTab, 0);
     W.tabs->SelectTab(firstTab);
-    W.tabShown = true;
 
     OpenPreviewDc();
     LoadSettingsIntoControls();
