@@ -5,8 +5,10 @@
 #include <functional>
 #include <string>
 
-constexpr const char* kProgramVersion = "1.4.1.1";
-constexpr uint32_t kProgramVersionWord = 0x01040101;
+#include "app/version.h"
+
+constexpr const char* kProgramVersion = PW_VERSION_TEXT;
+constexpr uint32_t kProgramVersionWord = PW_VERSION_WORD;
 
 // The statistics code for the given counters (`reporting`: an error report is
 // being made, so it counts one more error).
