@@ -200,6 +200,15 @@ void Descendants(HWND root, std::vector<HWND>& out) {
     EnumChildWindows(root, CollectWindow, reinterpret_cast<LPARAM>(&out));
 }
 
+// The first tree view below root (the folder browser's), or null.
+HWND TreeIn(HWND root) {
+    std::vector<HWND> all;
+    Descendants(root, all);
+    for (HWND w : all)
+        if (ClassOf(w) == "SysTreeView32") return w;
+    return nullptr;
+}
+
 HWND FindIn(HWND root, const std::string& selector) {
     if (!root) throw ScriptError("no window to search in");
     if (selector.rfind("child:", 0) == 0) {
@@ -646,22 +655,14 @@ void Run(const std::vector<std::string>& w) {
         PostMessageA(button, BM_CLICK, 0, 0);
     } else if (c == "dialog-tree-select") {
         NeedWords(w, 2);
-        std::vector<HWND> all;
-        Descendants(dialog, all);
-        HWND tree = nullptr;
-        for (HWND t : all)
-            if (!tree && ClassOf(t) == "SysTreeView32") tree = t;
+        HWND tree = TreeIn(dialog);
         if (!tree) throw ScriptError("no tree in the dialog");
         HTREEITEM node = TreeByTexts(tree, w[1]);
         Send(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
         Ok(Cat("selected ", w[1], " in the dialog"));
     } else if (c == "wait-dialog-tree-selection") {
         NeedWords(w, 2);
-        std::vector<HWND> all;
-        Descendants(dialog, all);
-        HWND tree = nullptr;
-        for (HWND t : all)
-            if (!tree && ClassOf(t) == "SysTreeView32") tree = t;
+        HWND tree = TreeIn(dialog);
         std::string text = "<no tree>";
         const bool good = tree && WaitFor(Seconds(w, 2, 30), [&] {
             HTREEITEM node = TreeNext(tree, TVGN_CARET, nullptr);

@@ -22,8 +22,7 @@ convert -size 900x1000 xc:'#e0a020' "$work/pages/c-yellow-fields.jpg"
 half_share() {  # file, left|right, colour
     local geometry=960x1080+0+0
     [ "$2" = right ] && geometry=960x1080+960+0
-    convert "$1" -crop "$geometry" +repage -fuzz 16% -fill white -opaque "$3" -fill black +opaque white \
-        -format '%[fx:100*mean]' info: 2>/dev/null
+    colour_share "$1[$geometry]" "$3"
 }
 # Runs a show over FOLDER with SCREENS photos per spread; long delays and
 # quick turns leave time to look at each spread.
