@@ -88,7 +88,8 @@ void RegisterMainThread(void* window) {
         if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &dup, 0, FALSE,
                              DUPLICATE_SAME_ACCESS))
             throw std::runtime_error("error get mainhandle " + std::to_string(GetLastError()));
-        s.mainHandle = dup;
+        // A show run from the settings window registers the same thread again.
+        if (HANDLE old = s.mainHandle.exchange(dup)) CloseHandle(old);
         return;
     }
     void* none = nullptr;

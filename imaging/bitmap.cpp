@@ -99,8 +99,17 @@ void TBitmap0::ClearRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 
 void TBitmap0::CopyRect(const TBitmap0& source, int32_t sx, int32_t sy, int32_t x1, int32_t y1, int32_t x2,
                         int32_t y2) {
-    if (x2 < x1) return;
-    const size_t bytes = static_cast<size_t>(x2 - x1 + 1) * 4;
-    for (int32_t j = 0; y1 + j <= y2; ++j)
-        std::memmove(Row(y1 + j) + x1, source.Row(sy + j) + sx, bytes);
+    if (!pixels_ || !source.pixels_) return;
+    // Clipped to both bitmaps, so that a rectangle one pixel too wide (an odd
+    // screen width halved) loses that pixel instead of writing past a row.
+    const int64_t left = std::max<int64_t>({0, x1, static_cast<int64_t>(x1) - sx});
+    const int64_t top = std::max<int64_t>({0, y1, static_cast<int64_t>(y1) - sy});
+    const int64_t right = std::min<int64_t>({x2, width_ - 1, static_cast<int64_t>(x1) - sx + source.width_ - 1});
+    const int64_t bottom = std::min<int64_t>({y2, height_ - 1, static_cast<int64_t>(y1) - sy + source.height_ - 1});
+    if (right < left || bottom < top) return;
+    const size_t bytes = static_cast<size_t>(right - left + 1) * 4;
+    for (int64_t y = top; y <= bottom; ++y) {
+        const auto fromX = static_cast<int32_t>(sx + (left - x1)), fromY = static_cast<int32_t>(sy + (y - y1));
+        std::memmove(Row(static_cast<int32_t>(y)) + left, source.Row(fromY) + fromX, bytes);
+    }
 }

@@ -53,7 +53,7 @@ public:
     // Inclusive rectangle (x1, y1)-(x2, y2) to 0.
     void ClearRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
     // Source pixel (sx + i, sy + j) to (x1 + i, y1 + j) over the inclusive
-    // destination rectangle. No clipping: the caller keeps it inside both.
+    // destination rectangle, clipped to both bitmaps.
     void CopyRect(const TBitmap0& source, int32_t sx, int32_t sy, int32_t x1, int32_t y1, int32_t x2,
                   int32_t y2);
 #ifdef _WIN32

@@ -323,7 +323,7 @@ void RunPreview() {
     SetWindowBusyCursor(nullptr);
     ScanResult().swap(savedScan);
     ClearLastScannedFolder();
-    StopRequested = 0;
+    ClearStopRequests();
     W.previewRunning = false;
     // The show covered the whole window, not only the tab control.
     RedrawWindow(W.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -14,6 +14,7 @@
 namespace {
 std::array<GLuint, kMaxTiles> tileLists{};
 AlbumTextureSets textures;
+TextureSources sources;  // what the textures were loaded from
 std::vector<uint8_t> uploadBuffer(kUploadBufferBytes);
 CameraState camera;
 
@@ -116,6 +117,7 @@ void UploadPages() {
         } else {
             UploadPage(PageBitmap(step.page), textures.Get(step.set));
         }
+        sources.Apply(step, PageBitmap(step.page));
     }
     // Only the flags the plan changed are written back: a left-arrow press on
     // the main thread while the pages were uploading sets them too, and must
@@ -161,6 +163,9 @@ void DrawFrame(void*, TGLControl*) {
 
     DrawPage(textures.RightUnder, false);
 
+    const auto [left, right] = sources.Shown(a);
+    ShownLeft = left;
+    ShownRight = right;
     if (p >= 1) TurnDone = true;
 }
 
@@ -180,6 +185,7 @@ void DeleteScene(TGLControl*& control) {
         list = 0;
     }
     textures = AlbumTextureSets{};
+    sources = TextureSources{};
     LastTileIndex = -1;
     DeactivateContext();
     delete control;

@@ -16,6 +16,8 @@ TBitmap0* OpeningLeft = nullptr;
 TBitmap0* OpeningRight = nullptr;
 TBitmap0* NextLeft = nullptr;
 TBitmap0* NextRight = nullptr;
+std::atomic<const TBitmap0*> ShownLeft{nullptr};
+std::atomic<const TBitmap0*> ShownRight{nullptr};
 
 void SetSceneSize(int32_t windowWidth, int32_t windowHeight) {
     SceneSize s;

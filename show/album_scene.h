@@ -36,3 +36,9 @@ extern TBitmap0* OpeningLeft;
 extern TBitmap0* OpeningRight;
 extern TBitmap0* NextLeft;
 extern TBitmap0* NextRight;
+
+// The page bitmaps of the last frame drawn (the opening pages until then):
+// the spread on screen, which the next spread must not be prepared into and
+// which the wallpaper shows. Written by the render thread.
+extern std::atomic<const TBitmap0*> ShownLeft;
+extern std::atomic<const TBitmap0*> ShownRight;

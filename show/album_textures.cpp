@@ -19,6 +19,22 @@ void AlbumTextureSets::Swap(int32_t lastTile) {
     }
 }
 
+void TextureSources::Apply(const UploadAction& step, const TBitmap0* uploaded) {
+    auto at = [this](TextureSetId id) -> const TBitmap0*& { return page[static_cast<size_t>(id)]; };
+    if (step.kind == UploadAction::Swap) {
+        std::swap(at(TextureSetId::LeftUnder), at(TextureSetId::SheetBack));
+        std::swap(at(TextureSetId::SheetFront), at(TextureSetId::RightUnder));
+    } else {
+        at(step.set) = uploaded;
+    }
+}
+
+std::pair<const TBitmap0*, const TBitmap0*> TextureSources::Shown(float angle) const {
+    auto at = [this](TextureSetId id) { return page[static_cast<size_t>(id)]; };
+    if (angle < 90) return {at(TextureSetId::LeftUnder), at(TextureSetId::SheetFront)};
+    return {at(TextureSetId::SheetBack), at(TextureSetId::RightUnder)};
+}
+
 std::vector<UploadAction> PlanUpload(TurnFlags& f, bool firstUpload) {
     std::vector<UploadAction> steps;
     auto swap = [&] { steps.push_back({UploadAction::Swap}); };

@@ -5,9 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "show/album_geometry.h"
+
+class TBitmap0;
 
 enum class TextureSetId { LeftUnder, SheetFront, SheetBack, RightUnder };
 enum class PageId { OpeningLeft, OpeningRight, NextLeft, NextRight };
@@ -40,6 +43,19 @@ struct UploadAction {
     PageId page = PageId::NextLeft;
     TextureSetId set = TextureSetId::LeftUnder;
     bool operator==(const UploadAction&) const = default;
+};
+
+// Which page bitmap each texture set was last loaded from, moved by the same
+// plan steps as the textures themselves, so that the show can tell which of
+// its bitmaps are on screen: those it must neither overwrite nor lose.
+struct TextureSources {
+    std::array<const TBitmap0*, 4> page{};  // by TextureSetId
+
+    void Apply(const UploadAction& step, const TBitmap0* uploaded);
+    // The left and right page a frame with the sheet at `angle` degrees shows
+    // most of: the sheet's front and the page under it until the sheet
+    // stands up (90), then its back and the page beneath.
+    std::pair<const TBitmap0*, const TBitmap0*> Shown(float angle) const;
 };
 
 // The steps of one UploadPages, in order; updates the flags as the steps do.

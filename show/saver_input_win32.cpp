@@ -16,7 +16,9 @@ namespace {
 constexpr WPARAM kPowerCriticalResume = 3;
 
 // Ending the show asks for the password first.
-void EndShow(HWND window) { StopRequested = VerifyPassword(window) ? 1 : 0; }
+void EndShow(HWND window) {
+    if (VerifyPassword(window)) RequestShowEnd();
+}
 
 bool ResumeEvent(WPARAM event) { return event == 6 || event == 7 || event == 8 || event == 18; }
 
@@ -39,14 +41,14 @@ bool HandleShowInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     TShowState& s = Show;
     switch (message) {
         case WM_DESTROY:
-            StopRequested = 1;
+            RequestShowEnd();
             s.WindowGone = true;
             return false;
         case WM_KILLFOCUS:
-            HandOverWallpaperSafely();
+            RequestWallpaper();
             return false;
         case WM_CLOSE:
-            HandOverWallpaperSafely();
+            RequestWallpaper();
             if (s.FullScreen && !StopRequested && !VerifyPassword(window)) {
                 *result = 0;
                 return true;  // swallowed: the show goes on
@@ -100,14 +102,6 @@ bool HandleShowInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     }
 }
 }  // namespace
-
-void HandOverWallpaperSafely() {
-    try {
-        HandOverWallpaper();
-    } catch (...) {
-        // A wallpaper that cannot be set must not keep the show from ending.
-    }
-}
 
 bool VerifyPassword(HWND window) {
     if (Show.LaunchedFromSettings) return true;

@@ -6,6 +6,3 @@ void InstallShowInput();
 // True when the show may end: no password required, none available, or the
 // system's password check accepted.
 bool VerifyPassword(HWND window);
-// The wallpaper hand-off from the window procedure: a failure there must not
-// keep the window from closing.
-void HandOverWallpaperSafely();

@@ -14,6 +14,17 @@ constexpr DWORD kPreviewStyle = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_MAX
 constexpr DWORD kHiddenStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 
 std::atomic<SaverMessageHandler> messageHandler{nullptr};
+std::atomic<HDC> backdrop{nullptr};
+
+void PaintBackdrop(HWND window) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (HDC from = backdrop.load(); from && dc) {
+        const RECT& r = ps.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, from, r.left, r.top, SRCCOPY);
+    }
+    EndPaint(window, &ps);
+}
 
 int RegisterSaverClass() {
     WNDCLASSA wc{};
@@ -46,6 +57,8 @@ HWND CreateStyled(HWND parent, DWORD exStyle, DWORD style, int32_t x, int32_t y,
 
 void SetSaverMessageHandler(SaverMessageHandler handler) { messageHandler = handler; }
 
+void SetSaverBackdrop(HDC source) { backdrop = source; }
+
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case kWatchdogProbeMessage:
@@ -54,9 +67,13 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT:
-            // The render thread draws every frame; here the window only needs
-            // to be marked as up to date.
-            ValidateRect(window, nullptr);
+            // The render thread draws every frame; until its first one, the
+            // window shows the backdrop, never whatever was under it.
+            if (backdrop.load()) {
+                PaintBackdrop(window);
+            } else {
+                ValidateRect(window, nullptr);
+            }
             return 0;
         default:
             break;

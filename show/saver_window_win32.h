@@ -24,5 +24,9 @@ HWND CreateHiddenSaverWindow(int32_t width, int32_t height);
 using SaverMessageHandler = bool (*)(HWND, UINT, WPARAM, LPARAM, LRESULT* result);
 void SetSaverMessageHandler(SaverMessageHandler handler);
 
+// A memory DC of the window's size that the window paints itself from until
+// the render thread has drawn (null: the window only validates its paint).
+void SetSaverBackdrop(HDC source);
+
 // The saver window procedure: the watchdog probe, painting, then the handler.
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

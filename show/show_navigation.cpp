@@ -27,7 +27,7 @@ void StepForward() {
     if (!s.NavigatingHistory && Selection.readPos != Selection.writePos) BeginReplayIfBehind();
     s.BackStepPending = true;
     s.ChangeNow = true;
-    if (!s.Preparing) StopRequested = 1;  // ends the wait for the delay
+    if (!s.Preparing) InterruptForNavigation();  // ends the wait for the delay
 }
 
 void StepBack() {
@@ -70,6 +70,6 @@ void StepBack() {
             TurnStart = now - static_cast<int32_t>(std::lround((1 - p) * span));
         }
     } else {
-        StopRequested = 1;  // ends the wait for the delay
+        InterruptForNavigation();  // ends the wait for the delay
     }
 }

@@ -19,6 +19,9 @@ void Heartbeat() {
 void Sleep(int32_t ms) {
     if (ShowHooks.sleep) ShowHooks.sleep(ms);
 }
+void Milestone(const char* what) {
+    if (ShowHooks.milestone) ShowHooks.milestone(what);
+}
 }  // namespace
 
 void WaitWhilePaused() {
@@ -35,6 +38,7 @@ void PrepareNextSpread() {
     Show.Preparing = false;
     Show.SpreadPrepared = true;
     PagesPending = true;
+    Milestone(StopRequested ? "spread preparation stopped" : "spread prepared");
 }
 
 void TurnPage() {
@@ -43,6 +47,7 @@ void TurnPage() {
     TurnStart = Now100us();
     s.SecondStart = NowMs();
     const int64_t span = static_cast<int64_t>(TurnDuration) * 10;  // the turn in 0.1 ms
+    Milestone("turn started");
     while (!TurnDone && !StopRequested) {
         if (s.Paused) {
             int64_t elapsed = Now100us() - TurnStart;
@@ -69,6 +74,7 @@ void TurnPage() {
         }
         Heartbeat();
     }
+    Milestone(TurnDone ? "turn ended" : "turn stopped");
 }
 
 void SchedulerTick() {
@@ -80,7 +86,7 @@ void SchedulerTick() {
     }
     if (NowMs() - s.LastChange <= Settings.Delay && !s.ChangeNow) return;
     if (s.ChangeNow) {
-        StopRequested = 0;
+        ClearNavigationInterrupt();
         s.SpreadPrepared = false;
         if (!s.BackStepPending) PrepareNextSpread();
     }
@@ -91,7 +97,9 @@ void SchedulerTick() {
     TurnPage();
     s.LastChange = NowMs();
     if (!StopRequested || s.ChangeNow) {
-        if (StopRequested && s.ChangeNow) StopRequested = 0;
+        if (StopRequested && s.ChangeNow) ClearNavigationInterrupt();
         PrepareNextSpread();
     }
 }
+
+bool ShowMustEnd() { return StopRequested && (!Show.ChangeNow || EndRequested); }

@@ -14,6 +14,9 @@ struct ShowDriver {
     void (*composeNextSpread)() = nullptr;        // fills NextLeft and NextRight
     void (*frameRateMeasured)(int32_t fps) = nullptr;
     bool preview = false;  // a 1 ms sleep per frame
+    // Milestones for whoever watches the show from outside ("turn ended",
+    // "spread prepared"); the show writes them as debug strings.
+    void (*milestone)(const char* what) = nullptr;
 };
 extern ShowDriver ShowHooks;
 
@@ -24,6 +27,10 @@ void SchedulerTick();
 void TurnPage();
 // Composes the next spread unless the show is stopping.
 void PrepareNextSpread();
+
+// The render loop's exit test after each tick: a stop that is not an arrow
+// key's interrupt still waiting for its turn.
+bool ShowMustEnd();
 
 // Sleeps in 20 ms steps with heartbeats while paused and the show runs on.
 void WaitWhilePaused();

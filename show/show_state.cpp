@@ -24,12 +24,13 @@ void ResetShowState(int32_t photosPerSpread, int32_t nowMs) {
     s.PageMargin = 5;
     LastTileIndex = -1;
     s.TeardownPending = false;
-    StopRequested = 0;
+    ClearStopRequests();
     s.MouseMovesLeft = kMouseMovesTolerated;
     s.LastMousePos = -1;
     ResetSelection();
     s.LastChange = nowMs - kLongAgoMs;
     s.WallpaperDone = true;
+    s.WallpaperRequested = false;
     s.NavigatingHistory = false;
     s.ChangeNow = false;
     s.SpreadPrepared = false;

@@ -22,6 +22,7 @@ struct TShowState {
     std::atomic<bool> TeardownPending{false};
     std::atomic<bool> WindowGone{false};
     std::atomic<bool> WallpaperDone{true};
+    std::atomic<bool> WallpaperRequested{false};  // by the window, for the render thread
 
     std::atomic<int32_t> LastChange{0};  // millisecond clock at the last page change
     int32_t PageMargin = 5;

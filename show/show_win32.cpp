@@ -36,6 +36,11 @@ constexpr const char* kBackgroundFile = "back.jpg";
 HWND saverWindow = nullptr;
 HDC windowDc = nullptr;
 DWORD mainThreadId = 0;
+// Kept open while the show lasts: the watchdog reads and suspends the thread
+// through it when the thread freezes.
+HANDLE renderThread = nullptr;
+DWORD renderThreadId = 0;
+std::atomic<bool> firstFrameDrawn{false};
 int32_t showWidth = 0, showHeight = 0;
 BitmapPtr spread, photoPage, tile;
 BitmapPtr openingLeft, openingRight, nextLeft, nextRight;
@@ -64,6 +69,10 @@ void PumpOneMessage() {
     DispatchMessageA(&msg);
 }
 
+// For a debugger, and for the whole-program tests, which wait for these
+// moments instead of guessing how long they take.
+void AnnounceMilestone(const char* what) { OutputDebugStringA(("Pagewind: " + std::string(what) + "\n").c_str()); }
+
 BitmapPtr NewBitmap(int32_t w, int32_t h, const TBitmap0* pattern = nullptr) {
     BitmapPtr b(TBitmap0::Create(w, h));
     b->SetPattern(pattern);
@@ -71,13 +80,24 @@ BitmapPtr NewBitmap(int32_t w, int32_t h, const TBitmap0* pattern = nullptr) {
     return b;
 }
 
-// Left half: columns 0 .. w/2-1; right half: columns w/2 .. w-1.
+// Left half: columns 0 .. w/2-1; right half: columns w/2 onwards, as many as
+// the page holds (an odd width leaves the last column out).
 void CopyHalves(const TBitmap0& from, TBitmap0& left, TBitmap0& right) {
     const int32_t w = from.Width(), h = from.Height(), half = w / 2;
     left.Fill();
     left.CopyRect(from, 0, 0, 0, 0, half - 1, h - 1);
     right.Fill();
     right.CopyRect(from, half, 0, 0, 0, w - 1 - half, h - 1);
+}
+
+// Whether a preview area of this size can hold the album's pages.
+bool PageSizeFits(int32_t width, int32_t height) {
+    try {
+        MakeTileGrid(width / 2, height);
+        return true;
+    } catch (const std::runtime_error&) {
+        return false;
+    }
 }
 
 // The page-size photo page into a page, shifted by the margin.
@@ -91,25 +111,31 @@ void ComposeOnePage() {
     ComposePage(*photoPage, PhotosForNextPage());
 }
 
-// Fills NextLeft and NextRight with the next spread: one photo page cut in
-// halves, or a page for each side with its margin; the background pattern
-// runs on across the spine either way.
+// Fills the next spread into the pair of page bitmaps that is not on screen,
+// and points NextLeft and NextRight at it: one photo page cut in halves, or a
+// page for each side with its margin; the background pattern runs on across
+// the spine either way. The pair on screen stays whole for the wallpaper.
 void ComposeNextSpread() {
+    const bool openingShown = ShownLeft.load() == openingLeft.get();
+    TBitmap0& left = openingShown ? *nextLeft : *openingLeft;
+    TBitmap0& right = openingShown ? *nextRight : *openingRight;
+    NextLeft = &left;
+    NextRight = &right;
     TBitmap0& page = *photoPage;
     if (Show.EntriesPerPage == 0) {
         page.PatternOffsetX = page.PatternOffsetY = 0;
         ComposeOnePage();
-        CopyHalves(page, *nextLeft, *nextRight);
+        CopyHalves(page, left, right);
         return;
     }
     const int32_t m = Show.PageMargin;
     page.PatternOffsetX = m;
     page.PatternOffsetY = m;
     ComposeOnePage();
-    CopyWithMargin(page, *nextLeft, m);
+    CopyWithMargin(page, left, m);
     page.PatternOffsetX = Scene.grid.width + m;
     ComposeOnePage();
-    CopyWithMargin(page, *nextRight, m);
+    CopyWithMargin(page, right, m);
 }
 
 BitmapPtr CopyOfScreen() {
@@ -135,8 +161,13 @@ void InitShowState() {
     ShowHooks.sleep = [](int32_t ms) { Sleep(static_cast<DWORD>(ms)); };
     ShowHooks.heartbeat = [] { WorkerAlive(0); };
     ShowHooks.drawFrame = [] {
-        if (control) control->Paint();
+        if (!control) return;
+        // From the first frame on, the album paints the window.
+        if (!firstFrameDrawn) SetSaverBackdrop(nullptr);
+        control->Paint();
+        if (!firstFrameDrawn.exchange(true)) AnnounceMilestone("first frame");
     };
+    ShowHooks.milestone = &AnnounceMilestone;
     ShowHooks.composeNextSpread = &ComposeNextSpread;
     ShowHooks.frameRateMeasured = &CheckFrameRate;
     ShowHooks.preview = !Show.FullScreen;
@@ -145,6 +176,14 @@ void InitShowState() {
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 1, nullptr, 0);
         ShowCursor(FALSE);
     }
+}
+
+// The whole-program test of the watchdog freezes the render thread after its
+// first turn when this variable says so; nothing else sets it.
+bool FreezeRequestedForTest() {
+    char value[16] = {};
+    const DWORD n = GetEnvironmentVariableA("PAGEWIND_TEST_HOOK", value, sizeof value);
+    return n > 0 && n < sizeof value && std::string(value) == "freeze-render";
 }
 
 DWORD WINAPI RenderThread(void*) {
@@ -160,19 +199,22 @@ DWORD WINAPI RenderThread(void*) {
         RemoveCrashPhase(kPhaseMakingContext);
         Show.RenderStarting = false;
         AddCrashPhase(kPhaseShowing);
+        const bool freezeForTest = FreezeRequestedForTest();
         for (;;) {
             Sleep(30);
             WorkerAlive(0);
             SchedulerTick();
-            if (!IsWindowVisible(saverWindow) || (parent && !IsWindowVisible(parent))) StopRequested = 1;
-            if (StopRequested && !Show.ChangeNow) break;
+            if (!IsWindowVisible(saverWindow) || (parent && !IsWindowVisible(parent))) RequestShowEnd();
+            if (ShowMustEnd()) break;
+            if (Show.WallpaperRequested.exchange(false)) HandOverWallpaperSafely();
+            while (freezeForTest) Sleep(1000);
         }
         RemoveCrashPhase(kPhaseShowing);
         Show.WindowGone = true;
         RequestQuitShow();
         HandOverWallpaper();
     } catch (...) {
-        StopRequested = 1;
+        RequestShowEnd();
         ReportCurrentException(CrashPhaseFlags());
     }
     UnregisterWorker(0);
@@ -183,6 +225,16 @@ DWORD WINAPI RenderThread(void*) {
     // The main thread looks at the flag after each message: give it one.
     PostThreadMessageA(mainThreadId, WM_NULL, 0, 0);
     return 0;
+}
+
+// A preview area too small for the album, or gone before the show could
+// measure it: the preview shows nothing and ends with its host.
+void IdleUntilHostCloses(HWND parent) {
+    while (IsWindow(parent) && IsWindowVisible(parent)) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
 }
 
 void RunMessageLoop() {
@@ -197,23 +249,31 @@ void RunMessageLoop() {
 
 HWND ShowWindowHandle() { return saverWindow; }
 
+void RequestWallpaper() { Show.WallpaperRequested = true; }
+
 void HandOverWallpaper() {
     TShowState& s = Show;
     if (!s.FullScreen || !Settings.Wallpaper || s.WallpaperDone.exchange(true)) return;
-    if (s.Preparing) {
-        // Half-built pages would show: take what the screen shows instead.
-        BitmapPtr screen = CopyOfScreen();
-        SetWallpaperOnExit(*screen);
-    } else if (s.EntriesPerPage == 0 && photoPage) {
-        SetWallpaperOnExit(*photoPage);
-    } else if (nextLeft && nextRight) {
-        BitmapPtr both(TBitmap0::Create(showWidth, showHeight));
-        both->CopyRect(*nextLeft, 0, 0, 0, 0, nextLeft->Width() - 1, nextLeft->Height() - 1);
-        both->CopyRect(*nextRight, 0, 0, nextLeft->Width(), 0, nextLeft->Width() + nextRight->Width() - 1,
-                       nextRight->Height() - 1);
+    // The pages of the last frame: the next spread is prepared into the
+    // other pair, so these are whole even while it is being prepared.
+    const TBitmap0* left = ShownLeft;
+    const TBitmap0* right = ShownRight;
+    if (left && right && tile) {
+        BitmapPtr both = NewBitmap(showWidth, showHeight, tile.get());
+        both->Fill();  // the column an odd width leaves beside the pages
+        both->CopyRect(*left, 0, 0, 0, 0, left->Width() - 1, left->Height() - 1);
+        both->CopyRect(*right, 0, 0, left->Width(), 0, left->Width() + right->Width() - 1, right->Height() - 1);
         SetWallpaperOnExit(*both);
     }
     if (SettingsMainWindow && IsWindow(SettingsMainWindow)) SendMessageA(SettingsMainWindow, WM_PAINT, 0, 0);
+}
+
+void HandOverWallpaperSafely() {
+    try {
+        HandOverWallpaper();
+    } catch (...) {
+        // A wallpaper that cannot be set must not keep the show from going on.
+    }
 }
 
 void RunShowIn(HWND parent) {
@@ -225,26 +285,19 @@ void RunShowIn(HWND parent) {
 
     const int32_t vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int32_t vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    saverWindow = CreateSaverWindow(parent, vx, vy, vw, vh);
-    if (parent) {
-        // A preview fills its parent's client area, whatever size it was made.
-        RECT area;
-        GetClientRect(parent, &area);
-        MoveWindow(saverWindow, 0, 0, area.right, area.bottom, FALSE);
-    }
-    windowDc = GetDC(saverWindow);
-    if (saverWindow) {
-        RegisterMainThread(saverWindow);
-        RecordWindow(reinterpret_cast<uintptr_t>(saverWindow));
-    }
-
-    RECT r{};
-    GetWindowRect(saverWindow, &r);
-    showWidth = r.right - r.left;
-    showHeight = r.bottom - r.top;
     if (s.FullScreen) {
         showWidth = vw;
         showHeight = vh;
+    } else {
+        // A preview fills its parent's client area, whatever size it was made.
+        RECT area{};
+        if (!GetClientRect(parent, &area) || !PageSizeFits(area.right, area.bottom)) {
+            IdleUntilHostCloses(parent);
+            ShutdownShow();
+            return;
+        }
+        showWidth = area.right;
+        showHeight = area.bottom;
     }
     SetSceneSize(showWidth, showHeight);
     const int32_t pageW = Scene.grid.width, pageH = Scene.grid.height;
@@ -257,20 +310,32 @@ void RunShowIn(HWND parent) {
     photoPage->Crop = Settings.crop;
     photoPage->RandomPos = Settings.RandomPos;
 
-    if (!windowDc) {
-        ShutdownShow();
-        return;
-    }
-
     {
-        // The desktop becomes the opening spread.
+        // The desktop becomes the opening spread. It is taken before the
+        // window exists, which would otherwise be in the picture.
         BitmapPtr desktop = CopyOfScreen();
         spread->Enlarge = true;
         DrawFitGdi(*spread, *desktop);
         spread->Enlarge = false;
     }
+    firstFrameDrawn = false;
+    SetSaverBackdrop(static_cast<HDC>(spread->DC()));
 
-    StopRequested = 0;
+    saverWindow = CreateSaverWindow(parent, vx, vy, vw, vh);
+    if (parent) MoveWindow(saverWindow, 0, 0, showWidth, showHeight, FALSE);
+    windowDc = GetDC(saverWindow);
+    if (saverWindow) {
+        RegisterMainThread(saverWindow);
+        RecordWindow(reinterpret_cast<uintptr_t>(saverWindow));
+    }
+    if (!windowDc) {
+        ShutdownShow();
+        return;
+    }
+
+    // Painted from the desktop picture at once, not when the message loop
+    // runs: the pages below take a while.
+    ClearStopRequests();
     UpdateWindow(saverWindow);
     ShowWindow(saverWindow, SW_SHOW);
 
@@ -278,21 +343,22 @@ void RunShowIn(HWND parent) {
     openingRight = NewBitmap(pageW, pageH, tile.get());
     nextLeft = NewBitmap(pageW, pageH, tile.get());
     nextRight = NewBitmap(pageW, pageH, tile.get());
+    // Either pair may carry a spread: the right pages' background continues
+    // the left pages' across the spine.
+    openingRight->PatternOffsetX = pageW;
     nextRight->PatternOffsetX = pageW;
     OpeningLeft = openingLeft.get();
     OpeningRight = openingRight.get();
-    NextLeft = nextLeft.get();
-    NextRight = nextRight.get();
+    ShownLeft = openingLeft.get();
+    ShownRight = openingRight.get();
     CopyHalves(*spread, *openingLeft, *openingRight);
     ComposeNextSpread();
 
     s.WallpaperDone = false;
     s.RenderStarting = true;
-    DWORD id = 0;
-    HANDLE thread = CreateThread(nullptr, 0, RenderThread, nullptr, 0, &id);
-    StartWatchdog(thread, parent, false, !s.FullScreen);
-    RegisterWorker(0, thread);  // a thread that did not start: "addthread0"
-    if (thread) CloseHandle(thread);
+    renderThread = CreateThread(nullptr, 0, RenderThread, nullptr, 0, &renderThreadId);
+    StartWatchdog(renderThread, parent, false, !s.FullScreen);
+    RegisterWorker(0, renderThread);  // a thread that did not start: "addthread0"
 
     MainSuspend();
     while (s.RenderStarting) Sleep(1);
@@ -313,8 +379,17 @@ void ShutdownShow() {
     }
     windowDc = nullptr;
     saverWindow = nullptr;
+    SetSaverBackdrop(nullptr);
+    if (renderThread && GetCurrentThreadId() != renderThreadId) {
+        // The thread has handed over and is returning; a command-line show
+        // ends the process from that thread, with the handle still open.
+        WaitForSingleObject(renderThread, 10000);
+        CloseHandle(renderThread);
+        renderThread = nullptr;
+    }
     s.WallpaperDone = true;
     OpeningLeft = OpeningRight = NextLeft = NextRight = nullptr;
+    ShownLeft = ShownRight = nullptr;
     openingLeft.reset();
     openingRight.reset();
     nextLeft.reset();

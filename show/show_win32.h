@@ -11,9 +11,16 @@
 void RunShowIn(HWND parent);
 // Tears the show down; ends the process unless the settings window runs it.
 void ShutdownShow();
-// Hands the picture on screen to the wallpaper writer, at most once per show
-// and only in a full-screen show with "Wallpaper" on.
+// Hands the spread on screen to the wallpaper writer, at most once per show
+// and only in a full-screen show with "Wallpaper" on. Runs on the render
+// thread, which alone knows which pages are on screen and writes them.
 void HandOverWallpaper();
+// The same, with a failure ignored: a wallpaper that cannot be set must not
+// end the show.
+void HandOverWallpaperSafely();
+// The window's hand-off (focus lost, window closing): the render thread
+// serves it at its next pass, or at the latest when the show ends.
+void RequestWallpaper();
 
 // The settings window, when it exists: the hand-off repaints it.
 extern HWND SettingsMainWindow;

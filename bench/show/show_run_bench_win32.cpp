@@ -77,7 +77,7 @@ DWORD WINAPI Watcher(void*) {
             if (watch.turns == 10) watch.afterTen = Measure();
             if (watch.turns == std::atoi(__argv[1])) {
                 watch.atEnd = Measure();
-                StopRequested = 1;
+                RequestShowEnd();
                 return 0;
             }
         }

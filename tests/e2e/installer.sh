@@ -111,8 +111,7 @@ reg_set_folder 1 "$work/photos"
 reg_set Delay 1000
 reg_set Convert 800
 SCR="$INSTALLED/Pagewind.scr"
-if start_show; then
-    sleep 5
+if start_show && expect_show "spread prepared"; then
     screenshot "$work/show.png"
     expect_at_least "the photo on the pages (%)" 20 "$(colour_share "$work/show.png" '#d02020')"
     expect_at_least "the installed paper around it (%)" 10 "$(colour_share "$work/show.png" '#d5caaf')"
@@ -174,10 +173,7 @@ expect_eq "setup exit code" 0 "$(cat "$work/setup_code")"
 check "the finish page's option makes it the screen saver" \
     same_file "$(unix_of "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$INSTALLED/Pagewind.scr"
 check "and opens its settings window" wait_for_window '^Pagewind$'
-sleep 1
-# The key goes to the window that has the X focus, which an earlier test's
-# window may have taken with it when it closed.
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Pagewind$' 2>/dev/null | head -1)" 2>/dev/null
+check "which has the keyboard" focus_window '^Pagewind$'
 xdotool key Escape
 check "which Escape closes" wait_until 15 run_ended
 # A window left open would hold the program that the uninstallation below

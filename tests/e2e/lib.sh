@@ -18,6 +18,8 @@ reg_value() {  # key, name
 # The data of one value of the main key (empty when absent).
 reg_get() { reg_value "$KEY" "$1"; }
 reg_set() { pw_wine reg add "$KEY" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
+# Crash reports counted since the settings were last reset.
+report_count() { local n; n="$(reg_get er)"; echo "${n:-0}"; }
 reg_del() { pw_wine reg delete "$KEY" /v "$1" /f >/dev/null 2>&1 || true; }
 # Forgets the settings and the picture list (a fresh user).
 reg_reset() {
@@ -51,20 +53,59 @@ wait_for_window() {
     return 1
 }
 
+# Makes the window whose name matches the pattern the active one and waits
+# until it is (the window manager hands it the keyboard); false after 10 s.
+focus_window() {
+    local w
+    for _ in $(seq 100); do
+        w="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)"
+        if [ -n "$w" ]; then
+            [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] && return 0
+            xdotool windowactivate "$w" 2>/dev/null
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
 # Starts the full-screen show in the background and waits until its window
-# is on the display; false when it never came.
+# is on the display; false when it never came. The show's milestones (its
+# debug strings: "first frame", "turn started", "turn ended", "spread
+# prepared") go to SHOW_LOG for wait_for_show.
 start_show() {
     SHOW_CODE="$(mktemp)"
+    SHOW_LOG="$(mktemp)"
     rm -f "$SHOW_CODE"
     # Through the host, so that the code is the one Windows reports.
-    (timeout 180 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" /s >/dev/null 2>&1; echo $? >"$SHOW_CODE") &
+    (WINEDEBUG=-all,warn+debugstr timeout 180 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" /s \
+        >/dev/null 2>"$SHOW_LOG"; echo $? >"$SHOW_CODE") &
     wait_for_window 'Quillora Pagewind'
+}
+# How many times the running show has reached a milestone.
+show_count() { grep -c "Pagewind: $1" "$SHOW_LOG" 2>/dev/null; }
+# Waits until the show has reached the milestone COUNT times in all (default
+# 1); false when that did not happen within 60 s or the show ended first.
+wait_for_show() {  # milestone, [count]
+    for _ in $(seq 600); do
+        if [ "$(show_count "$1")" -ge "${2:-1}" ]; then return 0; fi
+        if [ -s "$SHOW_CODE" ]; then return 1; fi
+        sleep 0.1
+    done
+    return 1
+}
+# The same, counting a failure when it does not come.
+expect_show() {  # milestone, [count]
+    if ! wait_for_show "$@"; then
+        echo "FAIL: the show never reached \"$1\" ${2:-1} time(s) (it said: $(grep -o 'Pagewind: [a-z ]*' "$SHOW_LOG" | sort | uniq -c | tr -s ' \n' ' '))"
+        FAILURES=$((FAILURES + 1))
+        return 1
+    fi
 }
 # Waits for the show started by start_show to end and prints its exit code
 # ("still running" when it did not end within SECONDS, default 20).
 show_exit_code() {
     for _ in $(seq "${1:-20}0"); do
-        if [ -s "$SHOW_CODE" ]; then cat "$SHOW_CODE"; rm -f "$SHOW_CODE"; return; fi
+        if [ -s "$SHOW_CODE" ]; then cat "$SHOW_CODE"; rm -f "$SHOW_CODE" "$SHOW_LOG"; return; fi
         sleep 0.1
     done
     echo "still running"
@@ -78,6 +119,8 @@ colour_share() {
     # not counted as the colour.
     convert "$1" -fuzz 16% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:100*mean]' info: 2>/dev/null
 }
+# Percentage of a screenshot's pixels that are black or nearly so.
+black_share() { convert "$1" -colorspace gray -threshold 6% -negate -format '%[fx:100*mean]' info: 2>/dev/null; }
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 expect_at_least() {  # what, minimum, actual
     if at_least "$3" "$2"; then echo "ok: $1 ($3)"; else echo "FAIL: $1: $3 is below $2"; FAILURES=$((FAILURES + 1)); fi

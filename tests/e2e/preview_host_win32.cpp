@@ -2,8 +2,10 @@
 // 1003, a host child and the preview window inside it. Starts Pagewind.scr
 // /p PREVIEW, lets the preview run, checks that the show's window fills the
 // preview area, then closes the preview area: the show must end by itself.
-// Reports whether the button was clicked.
-// Usage: preview_host PAGEWIND.SCR EXPECT_CLICK(0|1)
+// Reports whether the button was clicked. The preview area is 180 x 140
+// unless W and H say otherwise; with EXPECT_WINDOW 0 the area is too small for
+// the album, which must then show nothing and still end with its host.
+// Usage: preview_host PAGEWIND.SCR EXPECT_CLICK(0|1) [W H [EXPECT_WINDOW(0|1)]]
 #include <windows.h>
 
 #include <cstdio>
@@ -33,6 +35,8 @@ void PumpFor(DWORD ms) {
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
+    const int width = argc > 4 ? std::atoi(argv[3]) : 180, height = argc > 4 ? std::atoi(argv[4]) : 140;
+    const bool expectWindow = argc > 5 ? std::atoi(argv[5]) != 0 : true;
     WNDCLASSA wc{};
     wc.lpfnWndProc = DialogProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -45,8 +49,8 @@ int main(int argc, char** argv) {
                   reinterpret_cast<HMENU>(1003), wc.hInstance, nullptr);
     HWND host = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 200, 160, dialog, nullptr, wc.hInstance,
                               nullptr);
-    HWND preview = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 180, 140, host, nullptr,
-                                 wc.hInstance, nullptr);
+    HWND preview = CreateWindowA("STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, width, height, host,
+                                 nullptr, wc.hInstance, nullptr);
     PumpFor(200);
 
     std::string cmd = std::string("\"") + argv[1] + "\" /p " + std::to_string(HandleToLong(preview));
@@ -58,13 +62,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The album runs inside the preview area, filling it.
-    bool filled = false;
-    for (int i = 0; i < 100 && !filled; ++i) {
+    bool filled = false, anyWindow = false;
+    for (int i = 0; i < (expectWindow ? 100 : 30) && !filled; ++i) {
         PumpFor(100);
         if (HWND show = FindWindowExA(preview, nullptr, "DERU_Pagewind", nullptr)) {
+            anyWindow = true;
             RECT r{};
             GetClientRect(show, &r);
-            filled = r.right == 180 && r.bottom == 140;
+            filled = r.right == width && r.bottom == height;
         }
     }
     // Long enough for a turn, and for a screenshot of the running preview.
@@ -79,8 +84,10 @@ int main(int argc, char** argv) {
     GetExitCodeProcess(pi.hProcess, &code);
     if (code == STILL_ACTIVE) TerminateProcess(pi.hProcess, 1);
     PumpFor(500);
-    std::printf("exit code %lu, %s, %s\n", code, filled ? "filled the preview" : "did not fill the preview",
+    std::printf("exit code %lu, %s, %s\n", code,
+                filled ? "filled the preview" : anyWindow ? "did not fill the preview" : "showed no window",
                 clicked ? "clicked" : "not clicked");
     const bool expectClick = std::atoi(argv[2]) != 0;
-    return (code == 0 && filled && clicked == expectClick) ? 0 : 1;
+    const bool shownAsExpected = expectWindow ? filled : !anyWindow;
+    return (code == 0 && shownAsExpected && clicked == expectClick) ? 0 : 1;
 }

@@ -60,9 +60,7 @@ settings_keys() {
     shift
     code="$(mktemp)"
     (run_scr "$switch" >"$code") &
-    if wait_for_window '^Pagewind$'; then
-        sleep 1
-        xdotool windowfocus --sync "$(xdotool search --onlyvisible --name '^Pagewind$' | head -1)" 2>/dev/null
+    if wait_for_window '^Pagewind$' && focus_window '^Pagewind$'; then
         xdotool key "$@"
     fi
     wait
@@ -91,6 +89,15 @@ expect_eq "first preview clicks button 1003" 0 "$?"
 reg_set Delay 5000
 timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 0 >/dev/null 2>&1
 expect_eq "no click once settings were saved" 0 "$?"
+# Odd sizes: halves of unequal width; an area too small for pages shows
+# nothing; a preview window that is no window at all. None of them is a
+# failure to report.
+timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 0 181 141 >/dev/null 2>&1
+expect_eq "a 181 x 141 preview runs and ends with its host" 0 "$?"
+timeout 120 "$PW_WINE" "$PREVIEW_HOST" "$SCR" 0 3 1 0 >/dev/null 2>&1
+expect_eq "a 3 x 1 preview shows nothing and ends with its host" 0 "$?"
+expect_eq "a preview of no window ends at once" 0 "$(run_scr /p 1234567)"
+expect_eq "none of them made a crash report" 0 "$(report_count)"
 
 # A version change resets the counters.
 reg_set ver 1.0.0.0

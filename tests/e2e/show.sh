@@ -20,35 +20,53 @@ reg_reset
 pw_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1
 reg_set Path "$(pw_winpath "$ASSETS")"
 reg_set_folder 1 "$work/photos"
-reg_set Delay 1500
-reg_set Convert 1000
+reg_set Delay 3000
+reg_set Convert 2500
 reg_set Wallpaper 1
 
-# The desktop, in a colour of its own: the show opens with it as its spread.
+# The desktop, in a colour of its own: the show opens with it as its spread,
+# and nothing black comes before: from the moment the window is there until
+# the album's first frame, every screenshot shows the desktop.
 xsetroot -solid '#336699'
 if ! start_show; then
     echo "FAIL: the show's window never appeared"
     finish
 fi
-sleep 0.3
+early=0
+while [ "$(show_count 'first frame')" -lt 1 ] && [ "$early" -lt 50 ] && [ ! -s "$SHOW_CODE" ]; do
+    early=$((early + 1))
+    screenshot "$work/early-$early.png"
+done
+for shot in "$work"/early-*.png; do
+    [ -f "$shot" ] || continue
+    share="$(black_share "$shot")"
+    if at_least "$share" 5; then
+        echo "FAIL: $(basename "$shot"), before the first frame, is $share % black"
+        FAILURES=$((FAILURES + 1))
+    fi
+done
+echo "ok: $early screenshot(s) before the first frame, none of them black"
+expect_show "first frame"
 screenshot "$work/opening.png"
 expect_at_least "the desktop is the opening spread (%)" 40 "$(colour_share "$work/opening.png" '#336699')"
-sleep 6
+# The desktop has turned away: the first spread of photos waits, and space
+# pauses it there.
+expect_show "spread prepared"
+show_key space
 screenshot "$work/running.png"
 expect_at_least "red photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#d02020')"
 expect_at_least "blue photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#2040d0')"
 expect_at_least "green photo on the pages (%)" 3 "$(colour_share "$work/running.png" '#20a040')"
 expect_at_least "paper background around them (%)" 10 "$(colour_share "$work/running.png" '#d5caaf')"
 
-# Space pauses: nothing moves, not even across a delay and a turn.
-show_key space
-sleep 0.5
+# Paused, nothing moves, not even across a delay and a turn.
 screenshot "$work/paused1.png"
 sleep 4
 screenshot "$work/paused2.png"
 expect_eq "the paused album stands still" 0 "$(compare -metric AE "$work/paused1.png" "$work/paused2.png" null: 2>&1)"
+expect_eq "no turn started during the pause" 1 "$(show_count 'turn started')"
 show_key space
-sleep 4
+expect_show "turn ended" 2
 screenshot "$work/resumed.png"
 if [ "$(compare -metric AE "$work/paused2.png" "$work/resumed.png" null: 2>&1)" = 0 ]; then
     echo "FAIL: the album did not go on after the second space"

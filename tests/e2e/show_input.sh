@@ -31,12 +31,12 @@ move_mouse() { for i in $(seq "$1"); do xdotool mousemove $((100 + 37 * i)) $((1
 
 reset_show
 start_show || echo "FAIL: no show window"
-sleep 2
+expect_show "first frame"
 xdotool click 1
 expect_eq "a click ends the show" 0 "$(show_exit_code 20)"
 
 start_show || echo "FAIL: no show window"
-sleep 2
+expect_show "first frame"
 move_mouse 14
 expect_eq "fourteen mouse moves do not end the show" "still running" "$(show_exit_code 2)"
 move_mouse 1
@@ -44,7 +44,7 @@ expect_eq "the fifteenth does" 0 "$(show_exit_code 20)"
 
 reg_set MouseMove 0
 start_show || echo "FAIL: no show window"
-sleep 2
+expect_show "first frame"
 move_mouse 20
 expect_eq "with MouseMove off the mouse does not end the show" "still running" "$(show_exit_code 2)"
 show_key Escape
@@ -56,7 +56,7 @@ reset_show
 cp "$PASSWORD_STANDIN" "$work/install/PASSWORD.CPL"
 desktop add 'HKCU\Control Panel\Desktop' /v ScreenSaveUsePassword /t REG_DWORD /d 1 /f
 start_show || echo "FAIL: no show window"
-sleep 2
+expect_show "first frame"
 show_key Escape
 expect_eq "a refused password keeps the show going" "still running" "$(show_exit_code 3)"
 move_mouse 14
@@ -72,7 +72,7 @@ reset_show
 mkdir -p "$work/nothing"
 reg_set_folder 1 "$work/nothing"
 start_show || echo "FAIL: no show window"
-sleep 4
+expect_show "spread prepared"
 screenshot "$work/empty.png"
 show_key Escape
 expect_eq "an empty list still ends cleanly" 0 "$(show_exit_code 20)"
@@ -85,7 +85,7 @@ printf 'not a picture' >"$work/broken/one.jpg"
 head -c 3000 /dev/urandom >"$work/broken/two.jpg"
 reg_set_folder 1 "$work/broken"
 start_show || echo "FAIL: no show window"
-sleep 4
+expect_show "spread prepared"
 screenshot "$work/broken.png"
 show_key Escape
 expect_eq "unreadable pictures still end cleanly" 0 "$(show_exit_code 20)"

@@ -35,7 +35,7 @@ run_layout() {
     reg_set Convert 600
     reg_set Order 1  # sequential: the spreads are known
     start_show || echo "FAIL: no show window"
-    sleep 3.5  # the desktop has turned away; the first spread waits
+    expect_show "spread prepared"  # the desktop has turned away; the first spread waits
 }
 
 run_layout "$work/wide" 1
@@ -56,11 +56,11 @@ expect_at_least "Screens 2: blue on the right page (%)" 40 "$(half_share "$work/
 
 # The arrows: forward to the next spread at once, back to the one before.
 show_key Right
-sleep 2.5
+expect_show "turn ended" 2
 screenshot "$work/next.png"
 expect_at_least "right arrow: the next spread (yellow on the left) (%)" 40 "$(half_share "$work/next.png" left '#e0a020')"
 show_key Left
-sleep 2.5
+expect_show "turn ended" 3
 screenshot "$work/back.png"
 expect_at_least "left arrow: the spread before again (red on the left) (%)" 40 "$(half_share "$work/back.png" left '#d02020')"
 expect_at_least "left arrow: (blue on the right) (%)" 40 "$(half_share "$work/back.png" right '#2040d0')"
@@ -68,7 +68,9 @@ expect_at_least "left arrow: (blue on the right) (%)" 40 "$(half_share "$work/ba
 # F: the file names appear in green on the pages prepared after it.
 expect_eq "no captions before F" 0 "$(colour_share "$work/back.png" '#00ff00' | cut -c1)"
 show_key f
-sleep 11
+# The spread prepared after the left arrow's turn still has no names; the
+# one after it has, and is on screen once its turn has ended.
+expect_show "turn ended" 5
 screenshot "$work/names.png"
 expect_at_least "F: file names in green on the pages (%)" 0.01 "$(colour_share "$work/names.png" '#00ff00')"
 show_key Escape

@@ -2,10 +2,15 @@
 # A frozen main thread is reported by the watchdog: crash exit code 217, one
 # more error report in the run statistics, and a report with the frozen
 # thread's registers and call sites (the stand-in explorer.exe beside the
-# host records where the report is).
+# host records where the report is). Then the same for the show's render
+# thread in the real program, which a test-only variable freezes after its
+# first turn.
 set -u
 PW_WIN_TARGET="$1"
 HOST="$2"
+SCR="$3"
+EXPLORER_STANDIN="$4"
+ASSETS="$5"
 source "$(dirname "$0")/lib.sh"
 
 work="$(mktemp -d)"
@@ -26,20 +31,51 @@ if [ "$elapsed" -lt 35 ] || [ "$elapsed" -gt 60 ]; then
     FAILURES=$((FAILURES + 1))
 fi
 
-for _ in $(seq 100); do [ -s "$work/explorer.log" ] && break; sleep 0.2; done
-report="$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r' | sed -E 's/^explorer\.exe "[Cc]:(.*)"$/\1/' | tr '\\' /)"
-report="$WINEPREFIX/drive_c$report"
-text="$(tr -d '\r' <"$report" 2>/dev/null)"
+# The report's text, from the path the stand-in explorer.exe was given.
+report_text() {
+    for _ in $(seq 100); do [ -s "$work/explorer.log" ] && break; sleep 0.2; done
+    REPORT="$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r' | sed -E 's/^explorer\.exe "[Cc]:(.*)"$/\1/' | tr '\\' /)"
+    REPORT="$WINEPREFIX/drive_c$REPORT"
+    tr -d '\r' <"$REPORT" 2>/dev/null
+}
+digits=16
+if [ "$PW_WIN_TARGET" = win32 ]; then digits=8; fi
+# The frozen thread's registers and call sites.
+expect_context() {  # what, report text
+    expect_eq "$1: the frozen thread's context: its registers" 1 \
+        "$(grep -cE "^[ER]AX=[0-9A-F]{$digits}( [A-Z]{3}=[0-9A-F]{$digits}){7}$" <<<"$2")"
+    expect_eq "$1: the frozen thread's context is there" 0 "$(grep -c '^null context$' <<<"$2")"
+    expect_eq "$1: call sites of the frozen thread" 1 "$(grep -cE "^StackTrace: [0-9A-F]{$digits}" <<<"$2")"
+}
+
+text="$(report_text)"
 expect_eq "the report names the frozen main thread" "mainthread freeze, " \
     "$(sed -n 's/^Exception: \(mainthread freeze, \)[0-9]*$/\1/p' <<<"$text")"
 expect_eq "the report's class" "my" "$(sed -n 's/^Exception class: //p' <<<"$text")"
 expect_eq "the run mode" "Run mode: Show" "$(grep '^Run mode: ' <<<"$text")"
-digits=16
-if [ "$PW_WIN_TARGET" = win32 ]; then digits=8; fi
-expect_eq "the frozen thread's context: its registers" 1 \
-    "$(grep -cE "^[ER]AX=[0-9A-F]{$digits}( [A-Z]{3}=[0-9A-F]{$digits}){7}$" <<<"$text")"
-expect_eq "the frozen thread's context is there" 0 "$(grep -c '^null context$' <<<"$text")"
-expect_eq "call sites of the frozen thread" 1 "$(grep -cE "^StackTrace: [0-9A-F]{$digits}" <<<"$text")"
-rm -f "$report"
+expect_context "main thread" "$text"
+rm -f "$REPORT" "$work/explorer.log"
+
+# The show's render thread, frozen after its first turn: the watchdog still
+# holds a working handle of it, so the report carries its context.
+reg_reset
+mkdir -p "$work/program" "$work/photos"
+cp "$SCR" "$work/program/Pagewind.scr"
+cp "$EXPLORER_STANDIN" "$work/program/explorer.exe"
+convert -size 800x600 xc:'#d02020' "$work/photos/a.jpg"
+reg_set Path "$(pw_winpath "$ASSETS")"
+reg_set_folder 1 "$work/photos"
+reg_set Delay 60000
+reg_set Convert 500
+SCR="$work/program/Pagewind.scr"
+PAGEWIND_TEST_HOOK=freeze-render start_show || echo "FAIL: the show's window never appeared"
+expect_show "turn ended"
+expect_eq "a frozen render thread ends the show with 217" 217 "$(show_exit_code 90)"
+text="$(report_text)"
+expect_eq "the report names the frozen render thread" "thread 0 freeze, " \
+    "$(sed -n 's/^Exception: \(thread 0 freeze, \)[0-9]*$/\1/p' <<<"$text")"
+expect_eq "its handle was still open" 0 "$(grep -c 'getcodeer' <<<"$text")"
+expect_context "render thread" "$text"
+rm -f "$REPORT"
 reg_reset
 finish

@@ -106,6 +106,29 @@ TEST(Bitmap, CopyRectMovesPlainWordsToTheInclusiveRectangle) {
         }
 }
 
+// An odd width halved: the right half of a 7-pixel row is 4 pixels, the page
+// 3. Rectangles past either bitmap lose what lies outside, nothing more.
+TEST(Bitmap, CopyRectClipsToBothBitmaps) {
+    BitmapPtr src = Tagged(7, 3);
+    BitmapPtr page(TBitmap0::Create(3, 3));
+    page->CopyRect(*src, 3, 0, 0, 0, 7 - 1 - 3, 2);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(page->At(x, y), Tag(3 + x, y)) << x << "," << y;
+
+    BitmapPtr wide(TBitmap0::Create(8, 4));
+    wide->CopyRect(*page, 0, 0, 6, 2, 9, 5);  // past the right and bottom edges
+    wide->CopyRect(*page, 1, 1, -1, -1, 1, 1);  // from before the top left corner
+    EXPECT_EQ(wide->At(6, 2), Tag(3, 0));
+    EXPECT_EQ(wide->At(7, 3), Tag(4, 1));
+    EXPECT_EQ(wide->At(0, 0), Tag(3 + 2, 2));
+    EXPECT_EQ(wide->At(1, 1), 0u);  // page pixel (3, 3) does not exist
+    EXPECT_EQ(wide->At(5, 2), 0u);
+    page->CopyRect(*src, 0, 0, 0, 0, 2, 2);
+    page->CopyRect(*src, 6, 2, 0, 0, 2, 2);  // only source pixel (6, 2) exists
+    EXPECT_EQ(page->At(0, 0), Tag(6, 2));
+    EXPECT_EQ(page->At(1, 0), Tag(1, 0));
+}
+
 TEST(Bitmap, WrapOwnsNothingAndReleaseLeavesTheBuffer) {
     std::vector<uint32_t> buffer(6, 0xAABBCCDD);
     TBitmap0* w = TBitmap0::Wrap(3, buffer.data(), 2);

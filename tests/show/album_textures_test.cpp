@@ -57,6 +57,52 @@ TEST(AlbumTextures, CancelReverse) {
     EXPECT_TRUE(g.reverseUploaded);
 }
 
+// The show prepares each spread into the pair of page bitmaps that is not on
+// screen; through forward turns, a step back and a forward turn again, the
+// pages a frame shows at rest are always the pair last uploaded, and the
+// other pair is free.
+TEST(AlbumTextures, SourcesFollowThePlanSoThePagesOnScreenAreKnown) {
+    static int storage[4];
+    const auto* aLeft = reinterpret_cast<const TBitmap0*>(&storage[0]);
+    const auto* aRight = reinterpret_cast<const TBitmap0*>(&storage[1]);
+    const auto* bLeft = reinterpret_cast<const TBitmap0*>(&storage[2]);
+    const auto* bRight = reinterpret_cast<const TBitmap0*>(&storage[3]);
+    using Pair = std::pair<const TBitmap0*, const TBitmap0*>;
+    const Pair a{aLeft, aRight}, b{bLeft, bRight};
+
+    TextureSources sources;
+    Pair opening = a, next = b;
+    TurnFlags f;
+    auto upload = [&](bool first) {
+        for (const UploadAction& step : PlanUpload(f, first)) {
+            const bool left = step.page == PageId::OpeningLeft || step.page == PageId::NextLeft;
+            const Pair& from = (step.page == PageId::OpeningLeft || step.page == PageId::OpeningRight) ? opening : next;
+            sources.Apply(step, left ? from.first : from.second);
+        }
+    };
+    upload(true);
+    EXPECT_EQ(sources.Shown(0), a) << "the opening spread before the turn";
+    EXPECT_EQ(sources.Shown(60), a);
+    EXPECT_EQ(sources.Shown(120), b);
+    EXPECT_EQ(sources.Shown(180), b) << "the first spread after it";
+
+    next = a;  // prepared into the free pair
+    upload(false);
+    EXPECT_EQ(sources.Shown(0), b);
+    EXPECT_EQ(sources.Shown(180), a);
+
+    f.reverse = true;  // a step back with a spread prepared from the history
+    next = b;
+    upload(false);
+    EXPECT_EQ(sources.Shown(180), a) << "the reverse turn starts from the spread on screen";
+    EXPECT_EQ(sources.Shown(0), b) << "and ends on the earlier one";
+
+    next = a;
+    upload(false);
+    EXPECT_EQ(sources.Shown(0), b);
+    EXPECT_EQ(sources.Shown(180), a);
+}
+
 TEST(AlbumTextures, SwapExchangesOnlyTheUsedTiles) {
     AlbumTextureSets t;
     for (int i = 0; i < kMaxTiles; ++i) {

@@ -54,7 +54,7 @@ protected:
     void TearDown() override {
         ShowHooks = ShowDriver{};
         Settings = saved_;
-        StopRequested = 0;
+        ClearStopRequests();
     }
     // Runs scheduler ticks 30 ms apart until `turns` turns have started; the
     // clock readings at the start of each turn.
@@ -163,3 +163,27 @@ TEST_F(ShowSchedule, StepBackDuringATurnMirrorsTheSheet) {
 }
 
 }  // namespace
+
+// An Escape in the same tick as an arrow key: the key's interrupt is served
+// and taken back, the end of the show is not.
+TEST_F(ShowSchedule, AStopInTheSameTickAsAnArrowKeyStillEndsTheShow) {
+    ASSERT_EQ(RunTurns(1).size(), 1u);
+    ASSERT_TRUE(Show.SpreadPrepared);
+    StepForward();
+    ASSERT_TRUE(Show.ChangeNow);
+    EXPECT_FALSE(ShowMustEnd()) << "an arrow key alone does not end the show";
+    RequestShowEnd();
+    SchedulerTick();
+    EXPECT_EQ(StopRequested, 1);
+    EXPECT_TRUE(ShowMustEnd());
+
+    // The left arrow, while the next spread is being prepared.
+    ResetShowState(4, FakeMs());
+    Selection.writePos = Selection.readPos = 10;
+    Show.Preparing = true;
+    RequestShowEnd();
+    StepBack();
+    Show.Preparing = false;
+    SchedulerTick();
+    EXPECT_TRUE(ShowMustEnd());
+}
