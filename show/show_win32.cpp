@@ -327,6 +327,11 @@ void RunShowIn(HWND parent) {
     if (saverWindow) {
         RegisterMainThread(saverWindow);
         RecordWindow(reinterpret_cast<uintptr_t>(saverWindow));
+        // The window tells where the cursor is as soon as it is shown; only
+        // a move away from there counts against the mouse's tolerance.
+        POINT cursor{};
+        if (GetCursorPos(&cursor) && ScreenToClient(saverWindow, &cursor))
+            s.LastMousePos = static_cast<int32_t>(MAKELONG(cursor.x, cursor.y));
     }
     if (!windowDc) {
         ShutdownShow();

@@ -110,8 +110,12 @@ show_exit_code() {
     done
     echo "still running"
 }
-# Presses a key in the show's window.
-show_key() { xdotool key --clearmodifiers "$1" 2>/dev/null; }
+# Presses a key in the show's window
+# (once the window manager has given it the keyboard).
+show_key() {
+    focus_window 'Quillora Pagewind' || echo "the show's window never got the keyboard" >&2
+    xdotool key --clearmodifiers "$1" 2>/dev/null
+}
 screenshot() { import -window root -display "$DISPLAY" "$1" 2>/dev/null; }
 # Percentage of a screenshot's pixels within 40 of the colour #RRGGBB.
 colour_share() {

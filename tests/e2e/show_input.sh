@@ -27,7 +27,15 @@ reset_show() {
     reg_set Convert 800
 }
 # Moves the mouse to N new places, one by one.
-move_mouse() { for i in $(seq "$1"); do xdotool mousemove $((100 + 37 * i)) $((100 + 23 * i)); sleep 0.15; done; }
+# Places never visited before in this test, so that every move is a move.
+MOVES=0
+move_mouse() {
+    for _ in $(seq "$1"); do
+        MOVES=$((MOVES + 1))
+        xdotool mousemove $((100 + 29 * MOVES)) $((100 + 17 * MOVES))
+        sleep 0.15
+    done
+}
 
 reset_show
 start_show || echo "FAIL: no show window"
