@@ -101,6 +101,22 @@ expect_show() {  # milestone, [count]
         return 1
     fi
 }
+# The show's latest milestone.
+show_last() { grep -o 'Pagewind: [a-z ]*' "$SHOW_LOG" 2>/dev/null | tail -n1 | sed 's/^Pagewind: //'; }
+# Presses a key that turns a page (an arrow) and waits until that turn has
+# ended and the next spread is prepared: the show is at rest again.
+turn_with_key() {  # key
+    local turns
+    turns="$(show_count 'turn ended')"
+    show_key "$1"
+    for _ in $(seq 600); do
+        if [ "$(show_count 'turn ended')" -gt "$turns" ] && [ "$(show_last)" = "spread prepared" ]; then return 0; fi
+        sleep 0.1
+    done
+    echo "FAIL: $1 turned no page (the show said: $(show_last))"
+    FAILURES=$((FAILURES + 1))
+    return 1
+}
 # Waits for the show started by start_show to end and prints its exit code
 # ("still running" when it did not end within SECONDS, default 20).
 show_exit_code() {

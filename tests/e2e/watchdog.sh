@@ -31,13 +31,13 @@ if [ "$elapsed" -lt 35 ] || [ "$elapsed" -gt 60 ]; then
     FAILURES=$((FAILURES + 1))
 fi
 
-# The report's text, from the path the stand-in explorer.exe was given.
-report_text() {
+# The report the stand-in explorer.exe was asked to show, and its text.
+report_path() {
     for _ in $(seq 100); do [ -s "$work/explorer.log" ] && break; sleep 0.2; done
-    REPORT="$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r' | sed -E 's/^explorer\.exe "[Cc]:(.*)"$/\1/' | tr '\\' /)"
-    REPORT="$WINEPREFIX/drive_c$REPORT"
-    tr -d '\r' <"$REPORT" 2>/dev/null
+    echo "$WINEPREFIX/drive_c$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r' |
+        sed -E 's/^explorer\.exe "[Cc]:(.*)"$/\1/' | tr '\\' /)"
 }
+report_text() { tr -d '\r' <"$(report_path)" 2>/dev/null; }
 digits=16
 if [ "$PW_WIN_TARGET" = win32 ]; then digits=8; fi
 # The frozen thread's registers and call sites.
@@ -54,7 +54,7 @@ expect_eq "the report names the frozen main thread" "mainthread freeze, " \
 expect_eq "the report's class" "my" "$(sed -n 's/^Exception class: //p' <<<"$text")"
 expect_eq "the run mode" "Run mode: Show" "$(grep '^Run mode: ' <<<"$text")"
 expect_context "main thread" "$text"
-rm -f "$REPORT" "$work/explorer.log"
+rm -f "$(report_path)" "$work/explorer.log"
 
 # The show's render thread, frozen after its first turn: the watchdog still
 # holds a working handle of it, so the report carries its context.
@@ -76,6 +76,6 @@ expect_eq "the report names the frozen render thread" "thread 0 freeze, " \
     "$(sed -n 's/^Exception: \(thread 0 freeze, \)[0-9]*$/\1/p' <<<"$text")"
 expect_eq "its handle was still open" 0 "$(grep -c 'getcodeer' <<<"$text")"
 expect_context "render thread" "$text"
-rm -f "$REPORT"
+rm -f "$(report_path)"
 reg_reset
 finish
