@@ -30,7 +30,9 @@ bool MatchesExtension(const char* name, size_t length, const ExtensionList& exte
 }
 
 void SearchTreeInto(const std::string& folder, const ExtensionList& extensions, TStringList& target) {
+    if (ScanStopRequested) return;
     EnumerateFolder(folder, [&](const char* name, bool isFolder) {
+        if (ScanStopRequested) return;
         size_t length = std::min(std::char_traits<char>::length(name), kMaxNameLength);
         if (name[0] == '.' && (length == 1 || (length == 2 && name[1] == '.'))) return;
         if (!isFolder) {
@@ -40,6 +42,7 @@ void SearchTreeInto(const std::string& folder, const ExtensionList& extensions, 
                 path.append(folder).push_back(kPathSep);
                 path.append(name, length);
                 target.push_back(std::move(path));
+                ++ScanFoundCount;
             }
         } else if (ScanIncludeSubfolders) {
             SearchTreeInto(JoinPath(folder, std::string(name, length)), extensions, target);
@@ -55,6 +58,8 @@ void FillEntryFromScan(TFolderItem& item) {
 }  // namespace
 
 bool ScanIncludeSubfolders = true;
+std::atomic<bool> ScanStopRequested{false};
+std::atomic<int32_t> ScanFoundCount{0};
 
 ExtensionList& ScanExtensions() {
     static ExtensionList extensions;
@@ -85,6 +90,7 @@ void SearchTree(const std::string& folder, TStringList& target) {
 void ScanFolder(const std::string& folder, bool keep) {
     TStringList& result = ScanResult();
     if (!keep) result.clear();
+    ScanFoundCount = 0;
     std::string root = folder;
     if (!root.empty() && root.back() == kPathSep) root.pop_back();
     if (!FolderListable(root)) return;

@@ -1,6 +1,8 @@
 #pragma once
 // Finding the pictures of a folder (and its subfolders) by file extension,
 // and refreshing the picture list's folder entries with what is found.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,6 +19,11 @@ ExtensionList& ScanExtensions();
 extern bool ScanIncludeSubfolders;
 // The sorted result of the latest scan.
 TStringList& ScanResult();
+// Set from another thread to cut a running scan short (its result is then
+// incomplete); the scan itself never clears it.
+extern std::atomic<bool> ScanStopRequested;
+// Pictures found so far by the running scan, for a progress display.
+extern std::atomic<int32_t> ScanFoundCount;
 // The folder of the latest scan that found its folder present.
 std::string& LastScannedFolder();
 void ClearLastScannedFolder();

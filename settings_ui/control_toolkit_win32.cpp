@@ -414,8 +414,35 @@ void FocusControl(int32_t id) {
     SetFocus(window);
     S.lastFocus = window;
 }
+namespace {
+bool IsChoice(HWND w, LONG_PTR* kind) {
+    char name[16] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (lstrcmpiA(name, "Button") != 0) return false;
+    *kind = GetWindowLongPtrA(w, GWL_STYLE) & BS_TYPEMASK;
+    return *kind == BS_AUTORADIOBUTTON || *kind == BS_AUTOCHECKBOX;
+}
+
+BOOL CALLBACK MarkGroupStart(HWND w, LPARAM) {
+    LONG_PTR kind = 0, previousKind = 0;
+    HWND previous = GetWindow(w, GW_HWNDPREV);
+    const bool continuesRun = IsChoice(w, &kind) && previous && IsChoice(previous, &previousKind) && kind == previousKind;
+    const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
+    SetWindowLongPtrA(w, GWL_STYLE, continuesRun ? style & ~static_cast<LONG_PTR>(WS_GROUP) : style | WS_GROUP);
+    return TRUE;
+}
+}  // namespace
+
+void MarkKeyboardGroups(HWND root) { EnumChildWindows(root, MarkGroupStart, 0); }
+
+void RememberFocus(HWND focus) {
+    if (!focus) return;
+    for (int32_t i = 0; i < S.focus.Count(); ++i)
+        if (S.focus.At(i) == reinterpret_cast<uintptr_t>(focus)) S.lastFocus = focus;
+}
 void RestoreFocus() {
-    if (S.lastFocus) SetFocus(S.lastFocus);
+    HWND w = S.lastFocus;
+    if (w && IsWindow(w) && IsWindowVisible(w) && IsWindowEnabled(w)) SetFocus(w);
 }
 HWND RememberedFocus() { return S.lastFocus; }
 

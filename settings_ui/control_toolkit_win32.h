@@ -58,7 +58,14 @@ void ResetFocusTable();
 const FocusTable& Focus();
 // Gives the focus to the window registered under id and remembers it.
 void FocusControl(int32_t id);
-// Gives the focus back to the remembered control.
+// The arrow keys move inside a group: every control below root starts one,
+// except a radio button or check box right after one of its own kind in the
+// same box, which joins its run.
+void MarkKeyboardGroups(HWND root);
+// Remembers the control that has the focus (when it is one of ours) for
+// RestoreFocus; the window does so when it loses activation.
+void RememberFocus(HWND focus);
+// Gives the focus back to the remembered control, when it can still take it.
 void RestoreFocus();
 HWND RememberedFocus();
 

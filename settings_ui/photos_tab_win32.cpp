@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -74,7 +75,6 @@ public:
         if (setTree_) SetTreeBusyCursor(WaitCursor());
         SetCursor(WaitCursor());
     }
-    void WindowDone() { SetWindowBusyCursor(nullptr); }
     ~BusyCursors() {
         SetWindowBusyCursor(nullptr);
         if (setTree_) SetTreeBusyCursor(nullptr);
@@ -252,11 +252,64 @@ DWORD WINAPI FillThread(void*) {
     } catch (...) {
         ReportCurrentException(CrashPhaseFlags() | kPhaseNoGl);
     }
-    // The window selects the first node once it sees the fill has ended.
-    PostMessageA(SettingsWindow(), kTreeFilledMessage, 0, 0);
+    // The flags first: the window selects the first node and closes this
+    // thread's handle only when it sees the fill has ended.
     P.stopRequested = false;
     P.fillRunning = false;
+    PostMessageA(SettingsWindow(), kTreeFilledMessage, 0, 0);
     return 0;
+}
+
+// --- Folder reads ------------------------------------------------------------
+struct ScanJob {
+    std::string path;
+    bool includeSubdirs = true;
+    std::exception_ptr failure;
+};
+
+DWORD WINAPI ScanThread(void* data) {
+    auto& job = *static_cast<ScanJob*>(data);
+    try {
+        ScanIncludeSubfolders = job.includeSubdirs;
+        ScanFolder(job.path, false);
+    } catch (...) {
+        job.failure = std::current_exception();
+    }
+    return 0;
+}
+
+// Reads a folder into ScanResult on a thread of its own, so that the window
+// goes on answering during a long read (a drive root, a network share): a
+// busy cursor, the count found so far, and "Cancel" or Escape to stop. False
+// when the user stopped it; the result is then incomplete.
+bool ScanWhileAnswering(const std::string& path, bool includeSubdirs) {
+    std::atomic<bool> stop{false};
+    WindowBusyScope busyWindow(&stop);
+    BusyCursors busy;
+    ScanStopRequested = false;
+    ScanJob job{path, includeSubdirs, nullptr};
+    HANDLE thread = CreateThread(nullptr, 0, ScanThread, &job, 0, nullptr);
+    if (!thread) {
+        ScanThread(&job);
+    } else {
+        const DWORD started = GetTickCount();
+        bool progressShown = false;
+        while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            PumpSettingsMessages();
+            if (stop) ScanStopRequested = true;
+            if (GetTickCount() - started >= 300) {
+                // Past a glance: say what is going on and how to stop it.
+                const std::string text = "Reading... " + std::to_string(ScanFoundCount.load()) + " pictures (Esc stops)";
+                SetWindowTextA(P.width, text.c_str());
+                progressShown = true;
+            }
+        }
+        CloseHandle(thread);
+        if (progressShown) ResetPropertyTexts();
+    }
+    const bool stopped = ScanStopRequested.exchange(false);
+    if (job.failure) std::rethrow_exception(job.failure);
+    return !stopped;
 }
 
 // --- Operations --------------------------------------------------------------
@@ -316,14 +369,14 @@ void AddFolder() {
                     MB_OK | MB_ICONINFORMATION);
         return;
     }
-    BusyCursors busy;
-    ScanIncludeSubfolders = true;
-    ScanFolder(path, false);
+    if (!ScanWhileAnswering(path, true)) {
+        ShowProperties();
+        return;  // stopped: nothing is added
+    }
     const int32_t entry = list.AddFolder(path);
     TFolderItem& folder = list.At(entry);
     folder.Pictures->assign(ScanResult().begin(), ScanResult().end());
     list.Modified = true;
-    busy.WindowDone();
     ClearPreview();
 
     const int32_t slot = P.slots.SlotForNewFolder(entry);
@@ -425,29 +478,31 @@ void Remove() {
     if (list.Count() == 1 && list.At(0).Pictures->empty()) ShowProperties();
 }
 
-void RefreshFolder() {
-    const int32_t entry = SelectedFolderEntry();
-    if (entry < 0) return;
+// Reads the selected folder again; false when there was none or the user
+// stopped the read (the folder then keeps the pictures it had).
+bool RefreshFolder() {
+    if (SelectedFolderEntry() < 0) return false;
     WaitForTreeFill();
+    const int32_t entry = SelectedFolderEntry();
+    if (entry < 0) return false;
+    ClearLastScannedFolder();
+    const std::string path = PicList().At(entry).Path;
+    if (!ScanWhileAnswering(path, PicList().At(entry).IncludeSubdirs)) {
+        ShowProperties();
+        return false;
+    }
     TFolderItem& folder = PicList().At(entry);
     const auto node = reinterpret_cast<HTREEITEM>(folder.TreeItem);
-    ClearLastScannedFolder();
-    {
-        BusyCursors busy;
-        folder.Pictures->clear();
-        folder.ExtraNames->clear();
-        ScanIncludeSubfolders = folder.IncludeSubdirs;
-        ScanFolder(folder.Path, false);
-        folder.Pictures->assign(ScanResult().begin(), ScanResult().end());
-        PicList().Modified = true;
-        busy.WindowDone();
-        // The file nodes come back when the folder is opened again.
-        TreeView_Expand(P.tree, node, TVE_COLLAPSE | TVE_COLLAPSERESET);
-        while (HTREEITEM child = TreeView_GetChild(P.tree, node)) TreeView_DeleteItem(P.tree, child);
-        ShowHasFiles(node, !folder.Pictures->empty());
-    }
+    folder.ExtraNames->clear();
+    folder.Pictures->assign(ScanResult().begin(), ScanResult().end());
+    PicList().Modified = true;
+    // The file nodes come back when the folder is opened again.
+    TreeView_Expand(P.tree, node, TVE_COLLAPSE | TVE_COLLAPSERESET);
+    while (HTREEITEM child = TreeView_GetChild(P.tree, node)) TreeView_DeleteItem(P.tree, child);
+    ShowHasFiles(node, !folder.Pictures->empty());
     TreeView_SelectItem(P.tree, node);
     ShowProperties();
+    return true;
 }
 
 // --- The preview window ------------------------------------------------------
@@ -553,8 +608,13 @@ bool PhotosCommand(int32_t id, int32_t code) {
         case kIncludeSubdirs: {
             const int32_t entry = SelectedFolderEntry();
             if (entry < 0) break;
+            const bool before = PicList().At(entry).IncludeSubdirs;
             PicList().At(entry).IncludeSubdirs = IsChecked(P.includeSubdirs);
-            RefreshFolder();
+            if (!RefreshFolder()) {
+                // Stopped: the pictures are still those of the old setting.
+                PicList().At(entry).IncludeSubdirs = before;
+                SetCheck(P.includeSubdirs, before);
+            }
             break;
         }
         case kAutoRefresh: {
@@ -605,8 +665,11 @@ bool PhotosNotify(const NMHDR& header) {
 bool TreeFillRunning() { return P.fillRunning; }
 
 void WaitForTreeFill() {
+    if (!P.fillRunning) return;
+    // Nothing the user clicks meanwhile may run inside this wait.
+    WindowBusyScope busy;
     while (P.fillRunning) {
-        PumpMessages();
+        PumpSettingsMessages();
         Sleep(10);
     }
 }
@@ -625,8 +688,6 @@ void StopTreeFillAndWait() {
     if (!P.fillRunning) return;
     P.stopRequested = true;
     WaitForTreeFill();
-    Sleep(100);
-    PumpMessages();
 }
 
 void TerminateTreeFill() {
@@ -653,9 +714,12 @@ void FillTree() {
 void StopTreeFill() {
     if (!P.fillRunning) return;
     P.stopRequested = true;
-    for (int32_t step = 0; step < 100 && P.fillRunning; ++step) {
-        PumpMessages();
-        Sleep(10);
+    {
+        WindowBusyScope busy;
+        for (int32_t step = 0; step < 100 && P.fillRunning; ++step) {
+            PumpSettingsMessages();
+            Sleep(10);
+        }
     }
     TerminateTreeFill();
 }

@@ -89,6 +89,10 @@ struct WindowState {
     int32_t tabTop = 0;  // T: 10 units plus what the tab strip adds above the pages
     bool previewRunning = false;
     bool closing = false;
+    // A folder read or a wait for the tree fill in progress, and the flag
+    // through which "Cancel" asks the innermost one to stop.
+    int32_t busyDepth = 0;
+    std::atomic<bool>* busyStop = nullptr;
 };
 WindowState W;
 
@@ -218,6 +222,7 @@ void BuildControls() {
     AddTooltipTo(c.startFromPrevious, "Start where you left off last time");
     SetThemedTrackbars(c.delayTrack, c.convertTrack);
     FitTextControls(W.main);
+    MarkKeyboardGroups(W.main);
 }
 
 // --- Controls and settings -------------------------------------------------
@@ -289,7 +294,9 @@ void ChooseFont() {
     choice.lpLogFont = &font;
     choice.rgbColors = Settings.FontColor;
     choice.Flags = CF_SCREENFONTS | CF_EFFECTS | CF_INITTOLOGFONTSTRUCT;
-    if (!ChooseFontA(&choice)) return;
+    const BOOL chosen = ChooseFontA(&choice);
+    RestoreFocus();
+    if (!chosen) return;
     memcpy(&Settings.Font, &font, sizeof font);
     Settings.FontColor = choice.rgbColors;
     ReleaseCaptionFonts();
@@ -327,6 +334,7 @@ void RunPreview() {
     W.previewRunning = false;
     // The show covered the whole window, not only the tab control.
     RedrawWindow(W.main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RestoreFocus();
 }
 
 void OnOk() {
@@ -340,7 +348,26 @@ void OnOk() {
     ShutdownSettingsWindow();
 }
 
+// A click that arrives while the window is busy runs nothing: "Cancel" (or
+// Escape) stops the operation instead, and a check box the click flipped is
+// put back, so that what it shows stays what is stored.
+void RefuseWhileBusy(int32_t id, int32_t code, HWND control) {
+    if (code != BN_CLICKED) return;
+    if (id == kCancel || id == IDCANCEL) {
+        if (W.busyStop) *W.busyStop = true;
+        return;
+    }
+    if (!control) return;
+    const LONG_PTR kind = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    if (kind == BS_AUTOCHECKBOX)
+        SendMessageA(control, BM_SETCHECK, SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+}
+
 void OnCommand(int32_t id, int32_t code, HWND control) {
+    if (W.busyDepth > 0) {
+        RefuseWhileBusy(id, code, control);
+        return;
+    }
     if (PhotosCommand(id, code)) return;
     switch (id) {
         case kDelayEdit:
@@ -435,7 +462,21 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case kWatchdogProbeMessage:
             MainAlive();
             return 0;
+        case WM_ACTIVATE:
+            // An ordinary window would take the focus itself and show none:
+            // the control that had it gets it back, as in a dialog.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                RememberFocus(GetFocus());
+            } else if (!HIWORD(wParam)) {
+                RestoreFocus();
+                if (GetFocus() == nullptr || GetFocus() == window) SetFocus(W.c.tab);
+            }
+            return 0;
         case WM_CLOSE:
+            if (W.busyDepth > 0) {
+                if (W.busyStop) *W.busyStop = true;
+                return 0;
+            }
             DestroyWindow(window);
             return 0;
         case WM_DESTROY:
@@ -486,6 +527,17 @@ HWND CreateMainWindow() {
 }
 
 // Ctrl+Tab and Ctrl+Shift+Tab move between the tabs, as in system dialogs.
+bool SwitchTabKey(const MSG& msg);
+
+// The keyboard as the window's own loop handles it: Ctrl+Tab, then the
+// dialog keys (Tab, Enter, Escape, arrows), then the control.
+void RouteMessage(MSG& msg) {
+    if (SwitchTabKey(msg)) return;
+    if (W.main && IsDialogMessageA(W.main, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+}
+
 bool SwitchTabKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || !(GetKeyState(VK_CONTROL) & 0x8000)) return false;
     if (!W.tabs || W.previewRunning) return false;
@@ -664,11 +716,27 @@ void RunSettingsMode() {
     UpdateWindow(W.main);
 
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (SwitchTabKey(msg)) continue;
-        if (W.main && IsDialogMessageA(W.main, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) RouteMessage(msg);
+}
+
+WindowBusyScope::WindowBusyScope(std::atomic<bool>* stop) : outerStop_(W.busyStop) {
+    ++W.busyDepth;
+    if (stop) W.busyStop = stop;
+}
+
+WindowBusyScope::~WindowBusyScope() {
+    W.busyStop = outerStop_;
+    --W.busyDepth;
+}
+
+void PumpSettingsMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // for the window's own loop
+            return;
+        }
+        RouteMessage(msg);
     }
 }
 

@@ -3,6 +3,7 @@
 // saves, "Cancel" and the close box do not, and either ends the process.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 // Posted to the settings window by the tree fill when it has ended.
@@ -21,3 +22,19 @@ void StoreControlsIntoSettings();
 void PaintDecorations(HWND tabControl);
 // "1.4.1.1": the four parts of the program's file version.
 std::string ProgramVersion();
+
+// A folder read or a wait for the tree fill: while one lasts, the window goes
+// on answering (painting, the cursor, the watchdog's probe) but runs no
+// command; "Cancel", Escape or closing the window sets `stop` instead.
+class WindowBusyScope {
+public:
+    explicit WindowBusyScope(std::atomic<bool>* stop = nullptr);
+    ~WindowBusyScope();
+    WindowBusyScope(const WindowBusyScope&) = delete;
+    WindowBusyScope& operator=(const WindowBusyScope&) = delete;
+
+private:
+    std::atomic<bool>* outerStop_;
+};
+// The window's pending messages, routed as its own loop routes them.
+void PumpSettingsMessages();

@@ -182,10 +182,15 @@ run_driver() {
     local name="$1" script="$WORK/$1.script" sync="$WORK/sync-$1" out="$WORK/$1.out"
     cat >"$script"
     mkdir -p "$sync" "$SHOTS"
-    rm -f "$sync/request"
+    rm -f "$sync/request" "$sync/keys"
     timeout 400 "$PW_WINE" "$DRIVER" --sync "$(pw_winpath "$sync")" "$(pw_winpath "$script")" >"$out" 2>/dev/null &
     local pid=$! shot x y w h seen
     while kill -0 "$pid" 2>/dev/null; do
+        if [ -f "$sync/keys" ]; then
+            # Into whatever has the keyboard, as a user's keys would go.
+            xdotool key --clearmodifiers $(tr -d '\r' <"$sync/keys") 2>/dev/null
+            rm -f "$sync/keys"
+        fi
         if [ -f "$sync/request" ]; then
             read -r shot x y w h < <(tr -d '\r' <"$sync/request")
             screenshot "$SHOTS/$shot.png"

@@ -31,7 +31,8 @@
 //   caret SEL POS                  put the caret at POS
 //   expect-caret SEL POS
 //   expect-text SEL TEXT           the window text equals TEXT
-//   wait-text SEL TEXT [SECONDS]   polls; prints how long it took
+//   wait-text SEL TEXT [SECONDS]   polls; prints how long it took ("TEXT*": a
+//                                  text that starts with TEXT)
 //   focus SEL                      a mouse click into SEL (moves the focus)
 //   click SEL                      BM_CLICK, waits for the handler to return
 //   post-click SEL                 BM_CLICK posted (for buttons opening dialogs)
@@ -72,10 +73,22 @@
 //   close                          the close box (WM_SYSCOMMAND SC_CLOSE)
 //   wait-exit CODE [SECONDS]       the program ends with exit code CODE
 //   shot NAME                      screenshot through the calling shell script
+//   xkeys KEY...                   real key presses on the X display through the
+//                                  calling shell script (xdotool key names), so
+//                                  that the program's own keyboard handling runs
+//   tab-to SEL                     presses Tab (for real, as xkeys) until SEL has
+//                                  the focus; fails after 60 presses
+//   expect-focus SEL [SECONDS]     the keyboard focus of the program's window
+//                                  thread is (becomes) SEL
+//   expect-responsive SECONDS MS [SEL TEXT]
+//                                  for SECONDS (or until SEL shows TEXT), the
+//                                  settings window answers every message within
+//                                  MS milliseconds; prints the longest wait
 //   sleep MS
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -423,19 +436,38 @@ void ExpectWindowSize() {
     Check(r.left == x && r.top == y, "window is centred on the desktop", Cat("at ", Num(r.left), ",", Num(r.top)));
 }
 
-void Shot(const std::string& name) {
-    if (syncFolder.empty()) throw ScriptError("shot needs --sync");
-    RECT r{};
-    GetWindowRect(mainWindow, &r);
-    std::string request = syncFolder + "\\request";
+// Hands a request file to the calling shell script and waits until it has
+// been carried out (the script deletes the file).
+void Request(const std::string& file, const std::string& line, const char* what) {
+    if (syncFolder.empty()) throw ScriptError(Cat(what, " needs --sync"));
+    std::string request = syncFolder + "\\" + file;
     std::string temp = request + ".tmp";
     {
         std::ofstream out(temp);
-        out << name << ' ' << r.left << ' ' << r.top << ' ' << (r.right - r.left) << ' ' << (r.bottom - r.top) << '\n';
+        out << line << '\n';
     }
     MoveFileA(temp.c_str(), request.c_str());
     if (!WaitFor(60, [&] { return GetFileAttributesA(request.c_str()) == INVALID_FILE_ATTRIBUTES; }))
-        throw ScriptError("nobody took the screenshot");
+        throw ScriptError(Cat("nobody carried out ", what));
+}
+
+HWND FocusOfTarget() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(mainWindow, nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+std::string Describe(HWND w) {
+    if (!w) return "nothing";
+    return Cat(ClassOf(w), " id ", Num(GetDlgCtrlID(w)), " \"", TextOf(w), "\"");
+}
+
+void Shot(const std::string& name) {
+    RECT r{};
+    GetWindowRect(mainWindow, &r);
+    Request("request", Cat(name, " ", Num(r.left), " ", Num(r.top), " ", Num(r.right - r.left), " ", Num(r.bottom - r.top)),
+            "the screenshot");
     Ok(Cat("screenshot ", name));
 }
 
@@ -520,6 +552,8 @@ void Run(const std::vector<std::string>& w) {
         const bool good = WaitFor(Seconds(w, 3, 30), [&] {
             HWND control = FindIn(mainWindow, w[1]);
             text = control ? TextOf(control) : "<none>";
+            // "TEXT*": the text starts with TEXT
+            if (!w[2].empty() && w[2].back() == '*') return text.rfind(w[2].substr(0, w[2].size() - 1), 0) == 0;
             return text == w[2];
         });
         char time[64];
@@ -722,6 +756,53 @@ void Run(const std::vector<std::string>& w) {
     } else if (c == "shot") {
         NeedWords(w, 2);
         Shot(w[1]);
+    } else if (c == "xkeys") {
+        NeedWords(w, 2);
+        std::string keys;
+        for (size_t i = 1; i < w.size(); ++i) keys += (i > 1 ? " " : "") + w[i];
+        Request("keys", keys, "xkeys");
+        Settle();
+    } else if (c == "tab-to") {
+        NeedWords(w, 2);
+        HWND want = Control(w[1]);
+        int presses = 0;
+        while (FocusOfTarget() != want && presses < 60) {
+            Request("keys", "Tab", "xkeys");
+            Settle();
+            ++presses;
+        }
+        Check(FocusOfTarget() == want, Cat("Tab reaches ", w[1], " after ", Num(presses), " presses"),
+              Cat("the focus is on ", Describe(FocusOfTarget())));
+    } else if (c == "expect-focus") {
+        NeedWords(w, 2);
+        HWND want = Control(w[1]);
+        HWND focus = nullptr;
+        const bool good = WaitFor(Seconds(w, 2, 3), [&] { return (focus = FocusOfTarget()) == want; });
+        Check(good, Cat("the focus is on ", w[1]), Cat("it is on ", Describe(focus)));
+    } else if (c == "expect-responsive") {
+        NeedWords(w, 3);
+        const double start = MsSinceStart();
+        const double seconds = Seconds(w, 1, 1);
+        const bool untilText = w.size() > 4;
+        double longest = 0;
+        bool shown = false;
+        while (MsSinceStart() - start < seconds * 1000) {
+            const double before = MsSinceStart();
+            DWORD_PTR result;
+            if (!SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &result))
+                throw ScriptError("the settings window does not answer");
+            longest = std::max(longest, MsSinceStart() - before);
+            if (untilText) {
+                HWND control = FindIn(mainWindow, w[3]);
+                if ((shown = control && TextOf(control) == w[4])) break;
+            }
+            Sleep(10);
+        }
+        char text[128];
+        std::snprintf(text, sizeof text, "%.0f ms, %.0f ms in all", longest, MsSinceStart() - start);
+        Check(longest <= std::atof(w[2].c_str()) && shown == untilText,
+              Cat("the window answered within ", w[2], " ms (the longest wait ", text, ")"),
+              untilText && !shown ? Cat(w[3], " never showed \"", w[4], "\"") : Cat("one message waited ", text));
     } else if (c == "sleep") {
         NeedWords(w, 2);
         Sleep(static_cast<DWORD>(std::atoi(w[1].c_str())));

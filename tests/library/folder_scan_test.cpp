@@ -73,6 +73,21 @@ TEST_F(FolderScan, WholeResultIsSortedIgnoringCase) {
     EXPECT_EQ(LastScannedFolder(), P("P"));
 }
 
+// The settings window reads folders on another thread and may stop it: a
+// stopped scan descends no further, and the count follows what was found.
+TEST_F(FolderScan, AStopRequestCutsTheScanShortAndTheCountFollowsIt) {
+    Make("P/a.jpg");
+    Make("P/b.png");
+    Make("P/sub/c.jpg");
+    ScanFolder(P("P"), false);
+    EXPECT_EQ(ScanFoundCount, 3);
+    ScanStopRequested = true;
+    ScanFolder(P("P"), false);
+    ScanStopRequested = false;
+    EXPECT_TRUE(ScanResult().empty());
+    EXPECT_EQ(ScanFoundCount, 0);
+}
+
 TEST_F(FolderScan, TrailingSeparatorKeepAndMissingFolders) {
     Make("P/a.jpg");
     ScanFolder(P("P") + kPathSep, false);
