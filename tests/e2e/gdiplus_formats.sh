@@ -54,8 +54,18 @@ convert "$dir/truecolour.png" -define bmp:subtype=RGB565 "$dir/masks565.bmp"
 convert "$dir/truecolour.png" BMP:"$dir/v5.bmp"
 convert "$dir/truecolour.png" BMP3:"$dir/uncompressed.bmp"
 
+# The output goes first, so that a failed decode is never compared with the
+# cell an earlier one left there.
 decode() {  # file, output bmp, more pwtool arguments; prints the result line
+    rm -f "$2"
     timeout 120 "$PW_WINE" "$PWTOOL" decode "$(pw_winpath "$1")" --out "$(pw_winpath "$2")" "${@:3}" 2>"$dir/stderr"
+}
+# The exit code and the result line of a decode that must succeed.
+decode_ok() {  # file, output bmp, more pwtool arguments
+    local line code
+    line="$(decode "$@")"
+    code=$?
+    echo "$code ${line//$'\r'/}"
 }
 
 differing() { compare -metric AE "$1" "$2" null: 2>&1; }
@@ -66,18 +76,21 @@ for entry in truecolour.png:PNG palette.png:PNG animated.gif:GIF lzw.tif:TIFF pl
     format="${entry#*:}"
     file="$dir/$name"
     size="$(identify -format '%wx%h' "$file")"
-    expect_eq "$name is read by GDI+ at its size" "$size $format $(stat -c %s "$file")" \
-        "$(decode "$file" "$dir/rt.bmp" --cell "$size" | tr -d '\r')"
+    read_as="0 $size $format $(stat -c %s "$file")"
+    expect_eq "$name is read by GDI+ at its size" "$read_as" "$(decode_ok "$file" "$dir/rt.bmp" --cell "$size")"
     expect_eq "$name with the real-time resize: pixels differing from ImageMagick's" 0 "$(differing "$dir/rt.bmp" "$file")"
-    decode "$file" "$dir/whole.bmp" --cell "$size" --no-rtresize >/dev/null
+    expect_eq "$name is read whole at its size" "$read_as" \
+        "$(decode_ok "$file" "$dir/whole.bmp" --cell "$size" --no-rtresize)"
     expect_eq "$name decoded whole: pixels differing from ImageMagick's" 0 "$(differing "$dir/whole.bmp" "$file")"
 done
 
 # Scaled into a smaller cell, the rows through the line callback and the
 # whole picture give the same cell.
 for name in truecolour.png rle8.bmp lzw.tif; do
-    decode "$dir/$name" "$dir/rt.bmp" --cell 20x15 >/dev/null
-    decode "$dir/$name" "$dir/whole.bmp" --cell 20x15 --no-rtresize >/dev/null
+    expect_eq "$name scaled: decoded with the real-time resize" 0 \
+        "$(decode_ok "$dir/$name" "$dir/rt.bmp" --cell 20x15 | cut -d' ' -f1)"
+    expect_eq "$name scaled: decoded whole" 0 \
+        "$(decode_ok "$dir/$name" "$dir/whole.bmp" --cell 20x15 --no-rtresize | cut -d' ' -f1)"
     expect_eq "$name scaled: real-time and whole give the same cell" 0 "$(differing "$dir/rt.bmp" "$dir/whole.bmp")"
 done
 
