@@ -17,7 +17,9 @@ constexpr WPARAM kPowerCriticalResume = 3;
 
 // Ending the show asks for the password first.
 void EndShow(HWND window) {
-    if (VerifyPassword(window)) RequestShowEnd();
+    if (!VerifyPassword(window)) return;
+    RequestShowEnd();
+    WakeRenderThread();
 }
 
 bool ResumeEvent(WPARAM event) { return event == 6 || event == 7 || event == 8 || event == 18; }
@@ -42,6 +44,7 @@ bool HandleShowInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LR
     switch (message) {
         case WM_DESTROY:
             RequestShowEnd();
+            WakeRenderThread();
             s.WindowGone = true;
             return false;
         case WM_KILLFOCUS:

@@ -21,6 +21,8 @@ void HandOverWallpaperSafely();
 // The window's hand-off (focus lost, window closing): the render thread
 // serves it at its next pass, or at the latest when the show ends.
 void RequestWallpaper();
+// Cuts the render thread's rest between two ticks short (the show must end).
+void WakeRenderThread();
 
 // The settings window, when it exists: the hand-off repaints it.
 extern HWND SettingsMainWindow;
