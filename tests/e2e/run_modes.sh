@@ -49,7 +49,7 @@ expect_eq "prever is cleared at the clean end" 0 "$(reg_get prever)"
 install="$(mktemp -d)"
 reg_set Path "$(pw_winpath "$install")"
 reg_set RunSettings "1 "
-if start_show; then echo "ok: '1 ' starts the show"; else echo "FAIL: '1 ' did not start the show"; FAILURES=$((FAILURES + 1)); fi
+if start_show && expect_show "first frame"; then echo "ok: '1 ' starts the show"; else echo "FAIL: '1 ' did not start the show"; FAILURES=$((FAILURES + 1)); fi
 show_key Escape
 expect_eq "the show ends on a key" 0 "$(show_exit_code 20)"
 expect_eq "'1 ' is not a request" "1 " "$(reg_get RunSettings)"

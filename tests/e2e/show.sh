@@ -20,9 +20,10 @@ reg_reset
 pw_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1
 reg_set Path "$(pw_winpath "$ASSETS")"
 reg_set_folder 1 "$work/photos"
-# A slow first turn, and no second one while the test looks.
+# A first turn slow enough to look at it and pause it even on a busy
+# machine, and no second one while the test looks.
 reg_set Delay 600000
-reg_set Convert 10000
+reg_set Convert 20000
 reg_set Wallpaper 1
 
 # The desktop, in a colour of its own: the show opens with it as its spread,
@@ -48,6 +49,7 @@ for shot in "$work"/early-*.png; do
 done
 echo "ok: $early screenshot(s) before the first frame, none of them black"
 expect_show "first frame"
+# The sheet has hardly begun to lift: the screen is still mostly the desktop.
 screenshot "$work/opening.png"
 expect_at_least "the desktop is the opening spread (%)" 40 "$(colour_share "$work/opening.png" '#336699')"
 # Space in the middle of the turn freezes the sheet where it is.
