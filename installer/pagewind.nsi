@@ -15,7 +15,16 @@
 ; FOLDER (last on the command line, without quotes). The uninstaller takes /S
 ; and then keeps the user's picture list and data folder.
 
-Unicode true
+!ifdef TEST_64BIT_SETUP
+  ; A 64-bit build of this setup program for the tests on machines that run
+  ; no 32-bit code (installer/CMakeLists.txt); never shipped.
+  Target amd64-unicode
+  ; ${RunningX64} is known when compiling there, which leaves the other
+  ; branch's labels unused.
+  !pragma warning disable 6012
+!else
+  Unicode true
+!endif
 ManifestDPIAware true
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma

@@ -14,12 +14,19 @@ SETUP="$2"
 BUILT_SCR="$3"   # the build's own Pagewind.scr, which must be the one installed
 ASSETS="$4"
 VERSION="$5"
+PROBE="$6"       # dialog_probe.exe: waits for the pages and messages
+SETUP64_TEST="${7:-}"  # the same setup program built as a 64-bit program (win64 only)
 source "$(dirname "$0")/lib.sh"
 
-# The setup program is 32-bit, also where it installs the 64-bit build.
+# The setup program is 32-bit, also where it installs the 64-bit build. Where
+# 32-bit code cannot run, its 64-bit test build takes the same steps.
 if ! pw_can_run_32bit; then
-    echo "SKIPPED: the setup program is a 32-bit program and this machine cannot run 32-bit code"
-    exit 77
+    if [ "$PW_WIN_TARGET" != win64 ] || [ -z "$SETUP64_TEST" ]; then
+        echo "SKIPPED: the setup program is a 32-bit program and this machine cannot run 32-bit code"
+        exit 77
+    fi
+    echo "note: this machine cannot run 32-bit code: testing the setup program's 64-bit test build"
+    SETUP="$SETUP64_TEST"
 fi
 if [ ! -f "$SETUP" ]; then
     echo "FAIL: no setup program at $SETUP (cmake --build --preset $PW_WIN_TARGET --target setup)"
@@ -149,24 +156,35 @@ expect_eq "the picture list stays (silent)" "$list_sum" "$(md5sum <"$data/piclis
 
 # --- Through the pages ------------------------------------------------------------
 # Enter takes each page's default button: Next, Install, Finish with its
-# option on.
+# option on. Each key waits until the page that takes it is on screen (its
+# Next button reads so), and the answers to message boxes are given to the
+# box that asks.
 window_of() { xdotool search --name "$1" 2>/dev/null | tail -1; }
 press() { xdotool key --window "$(window_of "$1")" "$2" 2>/dev/null; }
 has_window() { [ -n "$(window_of "$1")" ]; }
 uninstall_key_written() { [ "$(key_exists "$UNINSTALL_KEY")" = yes ]; }
 no_window() { ! has_window "$1"; }
-two_windows() { [ "$(xdotool search --name "$1" 2>/dev/null | wc -l)" -ge 2 ]; }
+probe() {  # dialog_probe's arguments; what it saw is printed when it fails
+    local code
+    "$PW_WINE" "$(pw_winpath "$PROBE")" "$@" >"$work/probe.out" 2>/dev/null
+    code=$?
+    [ "$code" -eq 0 ] || tr -d '\r' <"$work/probe.out" | sed 's/^/  /'
+    return "$code"
+}
+page() { probe wait-button "$1" 1 "$2"; }   # window title, Next button's text
+IDYES=6
+IDCANCEL=2
+IDRETRY=4
 
 reg_reset
 (run_setup >"$work/setup_code") &
-check "the setup program's window" wait_until 30 has_window 'Pagewind Setup'
-sleep 1
+check "the setup program's welcome page" page 'Pagewind Setup' '&Next >'
 press 'Pagewind Setup' Return
-sleep 1
+check "its folder page" page 'Pagewind Setup' '&Install'
 press 'Pagewind Setup' Return
 check "the pages install the program" wait_until 30 uninstall_key_written
 expect_eq "the screen saver waits for the finish page" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
-sleep 1
+check "its finish page" page 'Pagewind Setup' '&Finish'
 press 'Pagewind Setup' Return
 wait_until 30 test -s "$work/setup_code"
 expect_eq "setup exit code" 0 "$(cat "$work/setup_code")"
@@ -191,14 +209,13 @@ mkdir -p "$data"
 echo list >"$data/piclist.dat"
 # As the list of installed programs starts it.
 timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')" >/dev/null 2>&1
-check "the uninstaller's window" wait_until 30 has_window 'Pagewind Uninstall'
-sleep 1
+check "the uninstaller's page" page 'Pagewind Uninstall' '&Uninstall'
 press 'Pagewind Uninstall' Return
-check "it asks about the picture list" wait_until 30 two_windows 'Pagewind Uninstall'
-press 'Pagewind Uninstall' y
+check "it asks about the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
+probe answer 'Pagewind Uninstall' 'picture list' $IDYES
 check "the installation folder is gone" wait_until 30 folder_gone
 check "yes removes the data folder" wait_until 10 test ! -e "$data"
-sleep 1
+check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
 press 'Pagewind Uninstall' Return
 check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
 expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
