@@ -54,6 +54,8 @@ SetCompressor /SOLID lzma
 !define MAIN_KEY "Software\Quillora\Pagewind"
 !define VENDOR_KEY "Software\Quillora"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Pagewind"
+; The GDI+ plugin's settings: where it found gdiplus.dll.
+!define GDIPLUS_KEY "Software\in_gdiplus"
 !define DESKTOP_KEY "Control Panel\Desktop"
 !define SHELL_FOLDERS_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
 !define SPI_SETSCREENSAVEACTIVE 17
@@ -196,9 +198,11 @@ Function un.onInit
 FunctionEnd
 
 ; The uninstalling user's data folder, as the program chose it ("pathind"),
-; in $R0; empty when the program never chose one.
+; in $R0; empty when the program never chose one. $R1: the proof of that
+; choice ("pathdata"), when the program has not consumed it yet.
 Function un.DataFolder
   StrCpy $R0 ""
+  ReadRegStr $R1 HKCU "${MAIN_KEY}" "pathdata"
   ReadRegStr $0 HKCU "${MAIN_KEY}" "pathind"
   ReadRegStr $1 HKCU "${SHELL_FOLDERS_KEY}" "AppData"
   ReadRegStr $2 HKCU "${MAIN_KEY}" "Path"
@@ -226,6 +230,98 @@ Function un.DataFolder
         StrCpy $R0 "$TEMP\${PRODUCT}_Data"
       ${EndIf}
   ${EndSelect}
+FunctionEnd
+
+; $R3 = 1 when $R2 is a number from 0 to 9999 written as the program writes
+; the numbers in its file names: decimal, no sign, no leading zeros.
+Function un.IsFileNumber
+  StrCpy $R3 0
+  IntOp $R4 $R2 + 0
+  ${If} "$R4" S== "$R2"
+  ${AndIf} $R4 >= 0
+  ${AndIf} $R4 <= 9999
+    StrCpy $R3 1
+  ${EndIf}
+FunctionEnd
+
+; Removes the files the program writes into its data folder $R0, and the
+; folder when that leaves it empty: the folder may be one the user had
+; before, with files of their own. $R1 is the proof of the folder's choice
+; ("value,number"): the file of that number goes when it holds that value.
+Function un.RemoveDataFiles
+  Delete "$R0\piclist.dat"
+  Delete "$R0\piclist.dat.new"
+  Delete "$R0\Pagewind.bmp"
+
+  ; Crash reports: BugReport.html, or BugReport<number>.html when that name
+  ; was taken.
+  FindFirst $2 $3 "$R0\BugReport*.html"
+  ${DoWhile} $3 != ""
+    StrCpy $4 $3 9
+    StrCpy $5 $3 "" -5
+    StrCpy $R2 $3 -5 9
+    ${If} $4 S== "BugReport"
+    ${AndIf} $5 S== ".html"
+      StrCpy $R3 1
+      ${If} $R2 != ""
+        Call un.IsFileNumber
+      ${EndIf}
+      ${If} $R3 = 1
+        Delete "$R0\$3"
+      ${EndIf}
+    ${EndIf}
+    FindNext $2 $3
+  ${Loop}
+  FindClose $2
+
+  ; The proof: "value,number".
+  StrCpy $4 0
+  ${Do}
+    StrCpy $5 $R1 1 $4
+    ${If} $5 == ""
+    ${OrIf} $5 == ","
+      ${ExitDo}
+    ${EndIf}
+    IntOp $4 $4 + 1
+  ${Loop}
+  ${If} $5 == ","
+    StrCpy $6 $R1 $4
+    IntOp $4 $4 + 1
+    StrCpy $R2 $R1 "" $4
+    Call un.IsFileNumber
+    IntOp $4 $6 + 0
+    ClearErrors
+    ${If} $R3 = 1
+    ${AndIf} "$4" S== "$6"
+      FileOpen $7 "$R0\$R2" r
+    ${Else}
+      SetErrors
+    ${EndIf}
+    ${IfNot} ${Errors}
+      FileSeek $7 0 END $8
+      StrCpy $9 ""
+      ${If} $8 = 4
+        FileSeek $7 0 SET
+        FileReadByte $7 $2
+        FileReadByte $7 $3
+        FileReadByte $7 $4
+        FileReadByte $7 $5
+        IntOp $3 $3 << 8
+        IntOp $4 $4 << 16
+        IntOp $5 $5 << 24
+        IntOp $9 $2 | $3
+        IntOp $9 $9 | $4
+        IntOp $9 $9 | $5
+      ${EndIf}
+      FileClose $7
+      ${If} $9 != ""
+      ${AndIf} $9 = $6
+        Delete "$R0\$R2"
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+
+  RMDir "$R0"
 FunctionEnd
 
 ; Windows must not be left starting a screen saver that is gone: when this
@@ -260,8 +356,9 @@ Section "Uninstall"
   ${If} $R0 != ""
   ${AndIf} ${FileExists} "$R0\*.*"
     MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \
-      "Also remove your Pagewind picture list and data folder?$\r$\n$\r$\n$R0" /SD IDNO IDNO keep_data
-    RMDir /r "$R0"
+      "Also remove your Pagewind picture list and the other files Pagewind keeps in its data folder? Files of your own in that folder stay.$\r$\n$\r$\n$R0" \
+      /SD IDNO IDNO keep_data
+    Call un.RemoveDataFiles
     ; Without a data folder the program keeps its list beside itself.
     Delete "$INSTDIR\piclist.dat"
     Delete "$INSTDIR\piclist.dat.new"
@@ -279,6 +376,7 @@ Section "Uninstall"
   DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
   DeleteRegKey HKCU "${MAIN_KEY}"
   DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
+  DeleteRegKey HKCU "${GDIPLUS_KEY}"
 
   RMDir "$INSTDIR"
 SectionEnd

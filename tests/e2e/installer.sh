@@ -36,6 +36,7 @@ fi
 DESKTOP='HKCU\Control Panel\Desktop'
 MACHINE_KEY='HKLM\Software\Quillora\Pagewind'
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pagewind'
+GDIPLUS_KEY='HKCU\Software\in_gdiplus'
 C="$WINEPREFIX/drive_c"
 INSTALLED="$C/Program Files/Pagewind"
 work="$(mktemp -d)"
@@ -55,6 +56,7 @@ forget_installation() {
         pw_wine reg delete "$UNINSTALL_KEY" /reg:$view /f >/dev/null 2>&1
     done
     pw_wine reg delete "$DESKTOP" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+    pw_wine reg delete "$GDIPLUS_KEY" /f >/dev/null 2>&1
     reg_reset
     rm -rf "$C"/users/*/AppData/Roaming/Pagewind
 }
@@ -87,6 +89,41 @@ run_setup() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SETUP")" 
 folder_gone() { [ ! -e "$INSTALLED" ]; }
 without_spaces() { [ -n "$1" ] && [[ "$1" != *" "* ]]; }
 run_ended() { [ "$(reg_get win)" = 0 ]; }
+# The files the program writes into its data folder: the picture list and the
+# one being written, the wallpaper, crash reports and the proof of the
+# folder's last choice ("pathdata": a value and the number of the file that
+# holds it, four bytes little-endian).
+PROGRAM_FILES="piclist.dat piclist.dat.new Pagewind.bmp BugReport.html BugReport417.html 4321"
+program_files_into() {  # folder
+    mkdir -p "$1"
+    local f
+    for f in $PROGRAM_FILES; do echo "$f" >"$1/$f"; done
+    printf '\x15\xcd\x5b\x07' >"$1/4321"
+    reg_set pathdata 123456789,4321
+}
+# Files of the user's own in the same folder, some with names like the
+# program's: none of them is the program's.
+USER_FILES="notes.txt BugReport-mine.html 77 Holiday/a.jpg"
+user_files_into() {  # folder
+    local f
+    for f in $USER_FILES; do mkdir -p "$(dirname "$1/$f")" && echo "$f" >"$1/$f"; done
+}
+# True when none (all_there: all) of the files named is in the folder;
+# prints the ones that are not as expected.
+none_left() {  # folder, names...
+    local folder="$1" f left=""
+    shift
+    for f in "$@"; do [ ! -e "$folder/$f" ] || left="$left $f"; done
+    [ -z "$left" ] || echo "  still there:$left"
+    [ -z "$left" ]
+}
+all_there() {  # folder, names...
+    local folder="$1" f gone=""
+    shift
+    for f in "$@"; do [ -e "$folder/$f" ] || gone="$gone $f"; done
+    [ -z "$gone" ] || echo "  gone:$gone"
+    [ -z "$gone" ]
+}
 
 # --- Silent installation ----------------------------------------------------
 expect_eq "silent installation exit code" 0 "$(run_setup /S)"
@@ -131,6 +168,10 @@ fi
 
 # The program chose its data folder; the user's picture list lives there.
 expect_eq "the data folder is the first candidate" 1 "$(reg_get pathind)"
+# The GDI+ plugin's settings, which the program writes where it must search
+# for gdiplus.dll (Wine has one where the program looks first).
+gdiplus_settings() { pw_wine reg add "$GDIPLUS_KEY" /v NetVer /t REG_SZ /d 0 /f >/dev/null 2>&1; }
+gdiplus_settings
 data="$(unix_of "$(reg_value 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' AppData)")/Pagewind"
 head -c 3000 /dev/urandom >"$data/piclist.dat"
 list_sum="$(md5sum <"$data/piclist.dat")"
@@ -150,6 +191,7 @@ expect_eq "silent uninstallation exit code" 0 "$(timeout 60 "$PW_WINE" "$EXIT_CO
 check "the installation folder is gone" wait_until 30 folder_gone
 expect_eq "the machine's key is gone" no "$(key_exists "$MACHINE_KEY")"
 expect_eq "the user's key is gone" no "$(key_exists "$KEY")"
+expect_eq "and the GDI+ plugin's" no "$(key_exists "$GDIPLUS_KEY")"
 expect_eq "no longer listed as installed" no "$(key_exists "$UNINSTALL_KEY")"
 expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 expect_eq "the picture list stays (silent)" "$list_sum" "$(md5sum <"$data/piclist.dat" 2>/dev/null)"
@@ -203,21 +245,39 @@ if ! run_ended; then
     done
 fi
 
-# The uninstaller asks about the data folder; yes removes it.
+# Uninstalls through the pages, as the list of installed programs starts the
+# uninstaller, answering yes to its question about the data folder.
+uninstall_with_data() {
+    timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')" >/dev/null 2>&1
+    check "the uninstaller's page" page 'Pagewind Uninstall' '&Uninstall'
+    press 'Pagewind Uninstall' Return
+    check "it asks about the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
+    probe answer 'Pagewind Uninstall' 'picture list' $IDYES
+    check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
+    check "the installation folder is gone" folder_gone
+    press 'Pagewind Uninstall' Return
+    check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
+}
+
+# The uninstaller asks about the data folder. The user may have chosen a folder
+# with files of their own: yes removes only what the program wrote there.
 reg_set pathind 1
-mkdir -p "$data"
-echo list >"$data/piclist.dat"
-# As the list of installed programs starts it.
-timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')" >/dev/null 2>&1
-check "the uninstaller's page" page 'Pagewind Uninstall' '&Uninstall'
-press 'Pagewind Uninstall' Return
-check "it asks about the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
-probe answer 'Pagewind Uninstall' 'picture list' $IDYES
-check "the installation folder is gone" wait_until 30 folder_gone
-check "yes removes the data folder" wait_until 10 test ! -e "$data"
-check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
-press 'Pagewind Uninstall' Return
-check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
+program_files_into "$data"
+user_files_into "$data"
+gdiplus_settings
+uninstall_with_data
+check "yes removes the files the program wrote" none_left "$data" $PROGRAM_FILES
+check "and keeps the user's own" all_there "$data" $USER_FILES
+expect_eq "the user's key is gone" no "$(key_exists "$KEY")"
+expect_eq "and the GDI+ plugin's" no "$(key_exists "$GDIPLUS_KEY")"
 expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+
+# A data folder that holds nothing else goes with the program's files.
+rm -rf "$data"
+expect_eq "installing once more, exit code" 0 "$(run_setup /S /NOSAVER)"
+reg_set pathind 1
+program_files_into "$data"
+uninstall_with_data
+check "yes removes the data folder that only the program used" test ! -e "$data"
 
 finish
