@@ -14,6 +14,19 @@
 ; /NOSAVER leaves the current screen saver as it is, /D=FOLDER installs into
 ; FOLDER (last on the command line, without quotes). The uninstaller takes /S
 ; and then keeps the user's picture list and data folder.
+;
+; Two processes share the work. The pages run in the process the user
+; started, with that user's rights, and do what belongs to the user: "Path"
+; under HKCU, the screen-saver choice, the settings window, the data folder
+; and the user's keys on uninstalling. What needs an administrator (the
+; installation folder, the local machine's keys, the list of installed
+; programs) is done by a copy of this program that Windows starts elevated
+; with /S /MACHINE (and /ASK when the user is there to close a running
+; Pagewind). With an administrator's password typed in over a standard
+; user's shoulder the elevated copy runs as the administrator, so nothing of
+; the user's may happen there. A silent run that already has administrator
+; rights (an elevated prompt, a deployment as SYSTEM) does both parts
+; itself.
 
 !ifdef TEST_64BIT_SETUP
   ; A 64-bit build of this setup program for the tests on machines that run
@@ -26,7 +39,10 @@
   Unicode true
 !endif
 ManifestDPIAware true
-RequestExecutionLevel admin
+RequestExecutionLevel user
+; A file that cannot be written fails the installation (a silent one too)
+; instead of being skipped.
+AllowSkipFiles off
 SetCompressor /SOLID lzma
 
 !include MUI2.nsh
@@ -60,6 +76,14 @@ SetCompressor /SOLID lzma
 !define SHELL_FOLDERS_KEY "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_UPDATE_AND_BROADCAST 3
+!define SEE_MASK_NOCLOSEPROCESS 0x40
+; The elevated copy's exit codes besides 0: the user chose not to close the
+; running program (ERROR_CANCELLED), it ran without administrator rights
+; (ERROR_ELEVATION_REQUIRED), or files wait for a restart
+; (ERROR_SUCCESS_REBOOT_REQUIRED).
+!define EXIT_NOT_CLOSED 1223
+!define EXIT_NOT_ELEVATED 740
+!define EXIT_RESTART 3010
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -94,50 +118,178 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 Var KeepScreenSaver
+Var MachinePart  ; 1: this is the elevated copy (/MACHINE)
+Var AskToClose   ; 1: that copy asks the user to close a running Pagewind (/ASK)
+Var Delegate     ; 1: the pages leave the administrator's part to that copy
+
+; ---------------------------------------------------------------------------
+; Shared by the installer and the uninstaller
+
+; Chooses the roles from the command line, in .onInit and un.onInit.
+!macro ChooseRoles
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/MACHINE" $1
+  ${IfNot} ${Errors}
+    StrCpy $MachinePart 1
+    SetSilent silent
+    ClearErrors
+    ${GetOptions} $0 "/ASK" $1
+    ${IfNot} ${Errors}
+      StrCpy $AskToClose 1
+    ${EndIf}
+    System::Call "shell32::IsUserAnAdmin() i .r1"
+    ${If} $1 = 0
+      SetErrorLevel ${EXIT_NOT_ELEVATED}
+      Quit
+    ${EndIf}
+  ${Else}
+    ; The pages always hand the administrator's part over, also when they
+    ; were started elevated (no second prompt then), so that they behave
+    ; alike everywhere.
+    System::Call "shell32::IsUserAnAdmin() i .r1"
+    ${IfNot} ${Silent}
+    ${OrIf} $1 = 0
+      StrCpy $Delegate 1
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro DefineSharedFunctions PREFIX
+; Starts this program again, elevated, with the parameters in $0 and waits
+; for it: $0 is then its exit code, or empty when Windows did not start it
+; (the user refused the elevation).
+Function ${PREFIX}RunElevated
+  StrCpy $2 $EXEPATH
+  !if ${NSIS_PTR_SIZE} > 4
+    System::Call "*(i 112, i ${SEE_MASK_NOCLOSEPROCESS}, p $HWNDPARENT, w 'runas', w r2, w r0, p 0, i ${SW_SHOWNORMAL}, i 0, p 0, p 0, p 0, p 0, i 0, i 0, p 0, p 0) p .r1"
+  !else
+    System::Call "*(i 60, i ${SEE_MASK_NOCLOSEPROCESS}, p $HWNDPARENT, w 'runas', w r2, w r0, p 0, i ${SW_SHOWNORMAL}, p 0, p 0, p 0, p 0, i 0, p 0, p 0) p .r1"
+  !endif
+  System::Call "shell32::ShellExecuteExW(p r1) i .r2"
+  StrCpy $0 ""
+  ${If} $2 <> 0
+    ; hProcess, the structure's last member.
+    !if ${NSIS_PTR_SIZE} > 4
+      System::Call "*$1(i, i, p, p, p, p, p, i, i, p, p, p, p, i, i, p, p .r3)"
+    !else
+      System::Call "*$1(i, i, p, p, p, p, p, i, p, p, p, p, i, p, p .r3)"
+    !endif
+    System::Call "kernel32::WaitForSingleObject(p r3, i -1)"
+    System::Call "kernel32::GetExitCodeProcess(p r3, *i .r0)"
+    System::Call "kernel32::CloseHandle(p r3)"
+  ${EndIf}
+  System::Free $1
+FunctionEnd
+
+; Removes Pagewind.scr, which Windows keeps while the program runs (its
+; settings window, a preview in the display settings, the show). With /ASK
+; the user is asked to close it and may try again. $0 = 1 when the file is
+; gone, 0 when it is still there.
+Function ${PREFIX}RemoveProgram
+  StrCpy $0 0
+  ${Do}
+    Delete "$INSTDIR\Pagewind.scr"
+    ${IfNot} ${FileExists} "$INSTDIR\Pagewind.scr"
+      StrCpy $0 1
+      ${ExitDo}
+    ${EndIf}
+    ${If} $AskToClose != 1
+      ${ExitDo}
+    ${EndIf}
+    ${If} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION|MB_SETFOREGROUND|MB_TOPMOST "Pagewind is running: its settings window, or its preview in the display settings. Close it, then choose Retry." IDCANCEL`
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro DefineSharedFunctions ""
+!insertmacro DefineSharedFunctions "un."
 
 ; ---------------------------------------------------------------------------
 ; Installation
 
+; The administrator's part, handed to the elevated copy; in that copy (or a
+; silent run with administrator rights) the program that is to be replaced
+; must not be running.
+Section "-Administrator"
+  ${If} $Delegate = 1
+    StrCpy $0 "/S /MACHINE"
+    ${IfNot} ${Silent}
+      StrCpy $0 "$0 /ASK"
+    ${EndIf}
+    StrCpy $0 "$0 /D=$INSTDIR"
+    Call RunElevated
+    ${If} $0 == ""
+      Abort "Pagewind needs administrator rights to be installed."
+    ${ElseIf} $0 = ${EXIT_NOT_CLOSED}
+      Abort "Pagewind was not installed: it is running."
+    ${ElseIf} $0 <> 0
+      Abort "Pagewind was not installed (error $0)."
+    ${EndIf}
+  ${Else}
+    Call RemoveProgram
+    ${If} $0 = 0
+      ${If} $AskToClose = 1
+        SetErrorLevel ${EXIT_NOT_CLOSED}
+      ${EndIf}
+      Abort "Pagewind was not installed: it is running."
+    ${EndIf}
+  ${EndIf}
+SectionEnd
+
 ; One section per build, so that the space the directory page asks for is
 ; that of the build .onInit keeps.
 Section "-Program32" SecProgram32
-  SetOutPath "$INSTDIR"
-  File "/oname=Pagewind.scr" "${PAGEWIND32}"
+  ${If} $Delegate != 1
+    SetOutPath "$INSTDIR"
+    File "/oname=Pagewind.scr" "${PAGEWIND32}"
+  ${EndIf}
 SectionEnd
 
 Section "-Program64" SecProgram64
-  SetOutPath "$INSTDIR"
-  File "/oname=Pagewind.scr" "${PAGEWIND64}"
+  ${If} $Delegate != 1
+    SetOutPath "$INSTDIR"
+    File "/oname=Pagewind.scr" "${PAGEWIND64}"
+  ${EndIf}
 SectionEnd
 
 Section "-Pagewind"
-  SetOutPath "$INSTDIR"
-  File "${ASSETS}/back.jpg"
-  CreateDirectory "$INSTDIR\Photos"
+  ${If} $Delegate != 1
+    SetOutPath "$INSTDIR"
+    File "${ASSETS}/back.jpg"
+    CreateDirectory "$INSTDIR\Photos"
 
-  ; The user's settings and picture list are left as they are: installing
-  ; over an earlier installation only renews the program and "Path".
-  WriteRegStr HKLM "${MAIN_KEY}" "Path" "$INSTDIR"
-  WriteRegStr HKCU "${MAIN_KEY}" "Path" "$INSTDIR"
+    ; The user's settings and picture list are left as they are: installing
+    ; over an earlier installation only renews the program and "Path".
+    WriteRegStr HKLM "${MAIN_KEY}" "Path" "$INSTDIR"
 
-  WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pagewind.scr,0"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
-  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Pagewind.scr,0"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  ${EndIf}
+SectionEnd
 
-  ; A silent installation has no finish page: its option holds as it is by
-  ; default (on), without the settings window.
-  ${If} ${Silent}
-  ${AndIf} $KeepScreenSaver != 1
-    Call MakeCurrentScreenSaver
+; The user's part. "Path" under HKCU goes before the local machine's, so an
+; earlier installation's value must not stay there.
+Section "-User"
+  ${If} $MachinePart != 1
+    WriteRegStr HKCU "${MAIN_KEY}" "Path" "$INSTDIR"
+    ; A silent installation has no finish page: its option holds as it is
+    ; by default (on), without the settings window.
+    ${If} ${Silent}
+    ${AndIf} $KeepScreenSaver != 1
+      Call MakeCurrentScreenSaver
+    ${EndIf}
   ${EndIf}
 SectionEnd
 
@@ -151,6 +303,7 @@ Function .onInit
   ${Else}
     !insertmacro UnselectSection ${SecProgram64}
   ${EndIf}
+  !insertmacro ChooseRoles
   ${GetParameters} $0
   ClearErrors
   ${GetOptions} $0 "/NOSAVER" $1
@@ -182,7 +335,7 @@ Function MakeCurrentScreenSaver
 FunctionEnd
 
 ; The finish page's option: the screen saver, then its settings as Windows
-; opens them.
+; opens them. The pages run as the user, so the settings window does too.
 Function ChooseAndConfigure
   Call MakeCurrentScreenSaver
   Exec '"$INSTDIR\Pagewind.scr" /c'
@@ -195,6 +348,7 @@ Function un.onInit
   ${If} ${RunningX64}
     SetRegView 64
   ${EndIf}
+  !insertmacro ChooseRoles
 FunctionEnd
 
 ; The uninstalling user's data folder, as the program chose it ("pathind"),
@@ -324,9 +478,10 @@ Function un.RemoveDataFiles
   RMDir "$R0"
 FunctionEnd
 
-; Windows must not be left starting a screen saver that is gone: when this
-; installation is the current one, there is no screen saver any more.
-Function un.ResetScreenSaver
+; $R8 = 1 when this installation is the user's current screen saver. Read
+; while the program is still there: the comparison needs its short path.
+Function un.IsCurrentScreenSaver
+  StrCpy $R8 0
   ReadRegStr $0 HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${If} $0 == ""
     Return
@@ -336,9 +491,38 @@ Function un.ResetScreenSaver
   ${If} $0 == "$INSTDIR\Pagewind.scr"
   ${OrIf} $0 == $1
   ${OrIf} $2 == $1
-    DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
-    System::Call "user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_BROADCAST})"
+    StrCpy $R8 1
   ${EndIf}
+FunctionEnd
+
+; The administrator's part: the installation folder's files, the local
+; machine's keys and the list entry. A running Pagewind that the user does
+; not close stops it before anything is removed; unasked (silent), its file
+; and the folder are left for Windows to remove at the next restart.
+Function un.Administrator
+  Call un.RemoveProgram
+  ${If} $0 = 0
+    ${If} $AskToClose = 1
+      SetErrorLevel ${EXIT_NOT_CLOSED}
+      Abort "Pagewind was not removed: it is running."
+    ${EndIf}
+    Delete /REBOOTOK "$INSTDIR\Pagewind.scr"
+  ${EndIf}
+  Delete /REBOOTOK "$INSTDIR\back.jpg"
+  Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+  ; The user's own photos stay: the folder goes only when it is empty.
+  RMDir "$INSTDIR\Photos"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
+
+  ; The list entry last: while it is there, the uninstallation can be
+  ; started again.
+  DeleteRegKey HKLM "${MAIN_KEY}"
+  DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
 FunctionEnd
 
 Section "Uninstall"
@@ -349,9 +533,44 @@ Section "Uninstall"
   ${If} $0 == "\"
     StrCpy $INSTDIR "$INSTDIR" -1
   ${EndIf}
-  ; Both are read from the keys and the files that go below.
+
+  ${If} $MachinePart = 1
+    Call un.Administrator
+    ${If} ${RebootFlag}
+      SetErrorLevel ${EXIT_RESTART}
+    ${EndIf}
+    Return
+  ${EndIf}
+
+  ; Read from the keys and the files that go below.
   Call un.DataFolder
-  Call un.ResetScreenSaver
+  Call un.IsCurrentScreenSaver
+
+  ${If} $Delegate = 1
+    StrCpy $0 "/S /MACHINE"
+    ${IfNot} ${Silent}
+      StrCpy $0 "$0 /ASK"
+    ${EndIf}
+    StrCpy $0 "$0 _?=$INSTDIR"
+    Call un.RunElevated
+    ${If} $0 == ""
+      Abort "Pagewind needs administrator rights to be removed."
+    ${ElseIf} $0 = ${EXIT_NOT_CLOSED}
+      Abort "Pagewind was not removed: it is running."
+    ${ElseIf} $0 = ${EXIT_RESTART}
+      SetRebootFlag true
+    ${ElseIf} $0 <> 0
+      Abort "Pagewind was not removed (error $0)."
+    ${EndIf}
+  ${Else}
+    Call un.Administrator
+  ${EndIf}
+
+  ; Windows must not be left starting a screen saver that is gone.
+  ${If} $R8 = 1
+    DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
+    System::Call "user32::SystemParametersInfo(i ${SPI_SETSCREENSAVEACTIVE}, i 0, p 0, i ${SPIF_UPDATE_AND_BROADCAST})"
+  ${EndIf}
 
   ${If} $R0 != ""
   ${AndIf} ${FileExists} "$R0\*.*"
@@ -362,21 +581,17 @@ Section "Uninstall"
     ; Without a data folder the program keeps its list beside itself.
     Delete "$INSTDIR\piclist.dat"
     Delete "$INSTDIR\piclist.dat.new"
+    ; A data folder inside the installation folder kept it.
+    RMDir "$INSTDIR"
   keep_data:
   ${EndIf}
 
-  Delete "$INSTDIR\Pagewind.scr"
-  Delete "$INSTDIR\back.jpg"
-  Delete "$INSTDIR\uninstall.exe"
-  ; The user's own photos stay: the folder goes only when it is empty.
-  RMDir "$INSTDIR\Photos"
-
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegKey HKLM "${MAIN_KEY}"
-  DeleteRegKey /ifempty HKLM "${VENDOR_KEY}"
   DeleteRegKey HKCU "${MAIN_KEY}"
   DeleteRegKey /ifempty HKCU "${VENDOR_KEY}"
   DeleteRegKey HKCU "${GDIPLUS_KEY}"
 
-  RMDir "$INSTDIR"
+  ${If} ${RebootFlag}
+    MessageBox MB_OK|MB_ICONINFORMATION \
+      "Pagewind was running while it was removed. Windows removes the rest of it when it restarts next." /SD IDOK
+  ${EndIf}
 SectionEnd

@@ -37,19 +37,34 @@ DESKTOP='HKCU\Control Panel\Desktop'
 MACHINE_KEY='HKLM\Software\Quillora\Pagewind'
 UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pagewind'
 GDIPLUS_KEY='HKCU\Software\in_gdiplus'
+PENDING_KEY='HKLM\System\CurrentControlSet\Control\Session Manager'
 C="$WINEPREFIX/drive_c"
 INSTALLED="$C/Program Files/Pagewind"
 work="$(mktemp -d)"
 
+# The processes of this prefix that run the installed program.
+installed_program_pids() {
+    local p
+    for p in /proc/[0-9]*; do
+        { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -qi 'Program Files\\Pagewind\\Pagewind\.scr' || continue
+        { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "${p#/proc/}"
+    done
+}
+program_running() { [ -n "$(installed_program_pids)" ]; }
+
 # Whatever an earlier run or a failure left: no installation, no keys, no
-# screen saver, so that the other tests in this prefix start as they expect.
+# screen saver, no files waiting for a restart, so that the other tests in
+# this prefix start as they expect.
 forget_installation() {
-    # A setup or uninstaller window that a failed step left waiting.
+    # A setup or uninstaller window that a failed step left waiting, and the
+    # installed program's settings window.
     local w pid
     for w in $(xdotool search --name '^Pagewind (Setup|Uninstall)' 2>/dev/null); do
         pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
         if [ -n "$pid" ]; then kill "$pid" 2>/dev/null; fi
     done
+    for pid in $(installed_program_pids); do kill "$pid" 2>/dev/null; done
+    pw_wine reg delete "$PENDING_KEY" /v PendingFileRenameOperations /f >/dev/null 2>&1
     rm -rf "$INSTALLED" "$C/Program Files (x86)/Pagewind"
     for view in 32 64; do
         pw_wine reg delete "$MACHINE_KEY" /reg:$view /f >/dev/null 2>&1
@@ -196,11 +211,7 @@ expect_eq "no longer listed as installed" no "$(key_exists "$UNINSTALL_KEY")"
 expect_eq "no screen saver left pointing at it" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 expect_eq "the picture list stays (silent)" "$list_sum" "$(md5sum <"$data/piclist.dat" 2>/dev/null)"
 
-# --- Through the pages ------------------------------------------------------------
-# Enter takes each page's default button: Next, Install, Finish with its
-# option on. Each key waits until the page that takes it is on screen (its
-# Next button reads so), and the answers to message boxes are given to the
-# box that asks.
+# --- Helpers for the parts that follow -------------------------------------------
 window_of() { xdotool search --name "$1" 2>/dev/null | tail -1; }
 press() { xdotool key --window "$(window_of "$1")" "$2" 2>/dev/null; }
 has_window() { [ -n "$(window_of "$1")" ]; }
@@ -217,7 +228,104 @@ page() { probe wait-button "$1" 1 "$2"; }   # window title, Next button's text
 IDYES=6
 IDCANCEL=2
 IDRETRY=4
+# What Windows is to remove when it restarts, as "|PATH|PATH|" (empty when
+# nothing): the value lists pairs of names, a removal having an empty second.
+pending_removals() {
+    local names
+    names="$(pw_wine reg query "$PENDING_KEY" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+        sed -n 's/^ *PendingFileRenameOperations *REG_MULTI_SZ *//p' | sed 's/\\0/\n/g' |
+        sed -n 's/^\\??\\//p' | tr '\n' '|')"
+    [ -z "$names" ] || echo "|$names"
+}
+# Those in the installation folder (the uninstaller's working copy marks
+# itself too).
+pending_here() { pending_removals | tr '|' '\n' | grep -i '^C:\\Program Files\\Pagewind' | tr '\n' '|'; }
+# The settings window of the installed program, as the display settings open
+# it; open_settings waits until it is on the display, close_settings until
+# its process has ended (only then may its file go).
+open_settings() {
+    ("$PW_WINE" 'C:\Program Files\Pagewind\Pagewind.scr' /c >/dev/null 2>&1 &)
+    wait_for_window '^Pagewind$'
+}
+close_settings() {
+    focus_window '^Pagewind$' && xdotool key Escape
+    wait_until 20 program_ended
+}
+program_ended() { ! program_running; }
 
+# --- The administrator's part alone -----------------------------------------------
+# Where the pages run as the user who started the setup program, a copy of it
+# that Windows starts with administrator rights installs the program (/S
+# /MACHINE). It must leave the user's settings to the pages: with the
+# administrator's password typed in over a user's shoulder, its HKCU is the
+# administrator's, not the user's.
+reg_reset
+reg_set Delay 4321
+pw_wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\Other.scr' /f >/dev/null 2>&1
+gdiplus_settings
+expect_eq "the administrator's part, exit code" 0 "$(run_setup /S /MACHINE '/D=C:\Program Files\Pagewind')"
+check "installs the program" cmp -s "$BUILT_SCR" "$INSTALLED/Pagewind.scr"
+expect_eq "records \"Path\" for the machine" 'C:\Program Files\Pagewind' "$(reg_value "$MACHINE_KEY" Path)"
+expect_eq "and lists it as installed" Pagewind "$(reg_value "$UNINSTALL_KEY" DisplayName)"
+expect_eq "but leaves the user's \"Path\" to the pages" "" "$(reg_get Path)"
+expect_eq "and the user's screen saver" 'C:\Other.scr' "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+# The uninstaller's, which the pages run from their copy of the uninstaller.
+cp "$INSTALLED/uninstall.exe" "$work/uninstall-copy.exe"
+reg_set Path 'C:\Program Files\Pagewind'
+pw_wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d 'C:\Program Files\Pagewind\Pagewind.scr' /f >/dev/null 2>&1
+expect_eq "the uninstaller's administrator part, exit code" 0 \
+    "$(timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$work/uninstall-copy.exe")" /S /MACHINE \
+        '_?=C:\Program Files\Pagewind' >/dev/null 2>&1; echo $?)"
+check "removes the installation" folder_gone
+expect_eq "and its list entry" no "$(key_exists "$UNINSTALL_KEY")"
+user_keys_kept() { [ "$(reg_get Delay)" = 4321 ] && [ -n "$(reg_get Path)" ] && [ "$(key_exists "$GDIPLUS_KEY")" = yes ]; }
+check "but leaves the user's keys to the pages" user_keys_kept
+expect_eq "and the user's screen saver" 'C:\Program Files\Pagewind\Pagewind.scr' "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
+pw_wine reg delete "$DESKTOP" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+reg_reset
+
+# --- While the program runs -------------------------------------------------------
+# Windows keeps a running program's file. Installing over it stops before it
+# changed anything; a silent uninstallation leaves the file and its folder
+# for Windows to remove at the next restart.
+expect_eq "installing, exit code" 0 "$(run_setup /S /NOSAVER)"
+check "the settings window open" open_settings
+touch -d '2001-01-01' "$INSTALLED/Pagewind.scr"
+stamp="$(stat -c %Y "$INSTALLED/Pagewind.scr")"
+expect_eq "installing again over the running program fails" 2 "$(run_setup /S /NOSAVER)"
+expect_eq "and leaves it as it was" "$stamp" "$(stat -c %Y "$INSTALLED/Pagewind.scr" 2>/dev/null)"
+# Through the pages the setup program asks to close it; Cancel changes nothing.
+(run_setup >"$work/setup_code") &
+check "the setup program's welcome page" page 'Pagewind Setup' '&Next >'
+press 'Pagewind Setup' Return
+check "its folder page" page 'Pagewind Setup' '&Install'
+press 'Pagewind Setup' Return
+check "it asks to close the running program" probe wait-message 'Pagewind Setup' 'Close it'
+probe answer 'Pagewind Setup' 'Close it' $IDCANCEL
+check "Cancel stops the installation" probe wait-message 'Pagewind Setup' 'not installed: it is running'
+probe answer 'Pagewind Setup' 'not installed: it is running' $IDCANCEL
+check "and the setup program ends" wait_until 30 test -s "$work/setup_code"
+expect_eq "with exit code 2" 2 "$(cat "$work/setup_code")"
+expect_eq "leaving the program as it was" "$stamp" "$(stat -c %Y "$INSTALLED/Pagewind.scr" 2>/dev/null)"
+rm -f "$work/setup_code"
+expect_eq "silent uninstallation, exit code" 0 \
+    "$(timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$INSTALLED/uninstall.exe" /S >/dev/null 2>&1; echo $?)"
+uninstall_key_gone() { [ "$(key_exists "$UNINSTALL_KEY")" = no ]; }
+check "removes the list entry" wait_until 30 uninstall_key_gone
+program_pending() { [[ "$(pending_removals)" == *'|C:\Program Files\Pagewind\Pagewind.scr|'* ]]; }
+check "and marks the running program for removal at restart" wait_until 10 program_pending
+folder_pending() { [[ "$(pending_removals)" =~ \|C:\\Program\ Files\\Pagewind\\?\| ]]; }
+check "with its folder" wait_until 10 folder_pending
+check "back.jpg is gone already" wait_until 10 test ! -e "$INSTALLED/back.jpg"
+check "the settings window closes" close_settings
+pw_wine reg delete "$PENDING_KEY" /v PendingFileRenameOperations /f >/dev/null 2>&1
+rm -rf "$INSTALLED"
+
+# --- Through the pages ------------------------------------------------------------
+# Enter takes each page's default button: Next, Install, Finish with its
+# option on. Each key waits until the page that takes it is on screen (its
+# Next button reads so), and the answers to message boxes are given to the
+# box that asks.
 reg_reset
 (run_setup >"$work/setup_code") &
 check "the setup program's welcome page" page 'Pagewind Setup' '&Next >'
@@ -227,6 +335,7 @@ press 'Pagewind Setup' Return
 check "the pages install the program" wait_until 30 uninstall_key_written
 expect_eq "the screen saver waits for the finish page" "" "$(reg_value "$DESKTOP" SCRNSAVE.EXE)"
 check "its finish page" page 'Pagewind Setup' '&Finish'
+expect_eq "the pages record \"Path\" for the user" 'C:\Program Files\Pagewind' "$(reg_get Path)"
 press 'Pagewind Setup' Return
 wait_until 30 test -s "$work/setup_code"
 expect_eq "setup exit code" 0 "$(cat "$work/setup_code")"
@@ -234,38 +343,46 @@ check "the finish page's option makes it the screen saver" \
     same_file "$(unix_of "$(reg_value "$DESKTOP" SCRNSAVE.EXE)")" "$INSTALLED/Pagewind.scr"
 check "and opens its settings window" wait_for_window '^Pagewind$'
 check "which has the keyboard" focus_window '^Pagewind$'
-xdotool key Escape
-check "which Escape closes" wait_until 15 run_ended
-# A window left open would hold the program that the uninstallation below
-# removes.
-if ! run_ended; then
-    for w in $(xdotool search --name '^Pagewind$' 2>/dev/null); do
-        pid="$(xdotool getwindowpid "$w" 2>/dev/null)"
-        if [ -n "$pid" ] && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q 'Pagewind\.scr'; then kill "$pid"; fi
-    done
-fi
 
-# Uninstalls through the pages, as the list of installed programs starts the
-# uninstaller, answering yes to its question about the data folder.
-uninstall_with_data() {
-    timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')" >/dev/null 2>&1
+# Uninstalling while the settings window is open: the uninstaller asks to
+# close it. Cancel leaves everything as it was.
+uninstaller="$(reg_value "$UNINSTALL_KEY" UninstallString | tr -d '"')"
+start_uninstaller() {  # as the list of installed programs starts it
+    timeout 60 "$PW_WINE" "$EXIT_CODE_HOST" "$uninstaller" >/dev/null 2>&1
     check "the uninstaller's page" page 'Pagewind Uninstall' '&Uninstall'
     press 'Pagewind Uninstall' Return
-    check "it asks about the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
-    probe answer 'Pagewind Uninstall' 'picture list' $IDYES
-    check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
-    check "the installation folder is gone" folder_gone
-    press 'Pagewind Uninstall' Return
-    check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
 }
-
-# The uninstaller asks about the data folder. The user may have chosen a folder
-# with files of their own: yes removes only what the program wrote there.
 reg_set pathind 1
 program_files_into "$data"
 user_files_into "$data"
 gdiplus_settings
-uninstall_with_data
+start_uninstaller
+check "it asks to close the running program" probe wait-message 'Pagewind Uninstall' 'Close it'
+probe answer 'Pagewind Uninstall' 'Close it' $IDCANCEL
+check "Cancel ends the uninstallation" probe wait-message 'Pagewind Uninstall' 'not removed: it is running'
+check "with the program still there" test -e "$INSTALLED/Pagewind.scr" -a -e "$INSTALLED/back.jpg" \
+    -a -e "$INSTALLED/uninstall.exe"
+expect_eq "still listed as installed" yes "$(key_exists "$UNINSTALL_KEY")"
+expect_eq "the user's key kept" 'C:\Program Files\Pagewind' "$(reg_get Path)"
+check "the data kept" all_there "$data" $PROGRAM_FILES
+expect_eq "nothing left for a restart" "" "$(pending_here)"
+probe answer 'Pagewind Uninstall' 'not removed: it is running' $IDCANCEL
+check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
+
+# Again; this time the window is closed and Retry goes on. The user may have
+# chosen a data folder with files of their own: yes removes only what the
+# program wrote there.
+start_uninstaller
+check "it asks again" probe wait-message 'Pagewind Uninstall' 'Close it'
+check "Escape closes the settings window" close_settings
+probe answer 'Pagewind Uninstall' 'Close it' $IDRETRY
+check "Retry goes on to the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
+probe answer 'Pagewind Uninstall' 'picture list' $IDYES
+check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
+check "the installation folder is gone" folder_gone
+expect_eq "nothing left for a restart" "" "$(pending_here)"
+press 'Pagewind Uninstall' Return
+check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
 check "yes removes the files the program wrote" none_left "$data" $PROGRAM_FILES
 check "and keeps the user's own" all_there "$data" $USER_FILES
 expect_eq "the user's key is gone" no "$(key_exists "$KEY")"
@@ -277,7 +394,13 @@ rm -rf "$data"
 expect_eq "installing once more, exit code" 0 "$(run_setup /S /NOSAVER)"
 reg_set pathind 1
 program_files_into "$data"
-uninstall_with_data
+start_uninstaller
+check "it asks about the picture list" probe wait-message 'Pagewind Uninstall' 'picture list'
+probe answer 'Pagewind Uninstall' 'picture list' $IDYES
+check "the uninstaller's last page" page 'Pagewind Uninstall' '&Close'
+press 'Pagewind Uninstall' Return
+check "the uninstaller closes" wait_until 20 no_window 'Pagewind Uninstall'
 check "yes removes the data folder that only the program used" test ! -e "$data"
+check "and the installation folder" folder_gone
 
 finish
