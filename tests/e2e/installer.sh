@@ -4,10 +4,13 @@
 # Program Files, records "Path" for the program and makes it the screen saver;
 # the installed program then shows the album; installing again keeps the
 # user's settings and picture list; a silent uninstallation takes the program,
-# its keys and the screen-saver choice away and keeps the picture list. Then
-# the same through the pages: the finish page's option opens the settings
-# window, and the uninstaller's question removes the data folder when
-# answered yes.
+# its keys and the screen-saver choice away and keeps the picture list. The
+# elevated copy that does the administrator's part leaves the user's keys
+# alone. A running program is not replaced, and a silent uninstallation
+# leaves it for the next restart. Then the same through the pages: the
+# finish page's option opens the settings window; the uninstaller asks to
+# close it (Cancel changes nothing, Retry goes on), and its question removes
+# the program's files from the data folder when answered yes.
 set -u
 PW_WIN_TARGET="$1"
 SETUP="$2"
