@@ -93,6 +93,7 @@ struct WindowState {
     // through which "Cancel" asks the innermost one to stop.
     int32_t busyDepth = 0;
     std::atomic<bool>* busyStop = nullptr;
+    bool cancelQueued = false;  // "Cancel" during a wait that cannot be stopped
 };
 WindowState W;
 
@@ -354,7 +355,9 @@ void OnOk() {
 void RefuseWhileBusy(int32_t id, int32_t code, HWND control) {
     if (code != BN_CLICKED) return;
     if (id == kCancel || id == IDCANCEL) {
+        // A read stops; a short wait is waited out, and "Cancel" runs then.
         if (W.busyStop) *W.busyStop = true;
+        else W.cancelQueued = true;
         return;
     }
     if (!control) return;
@@ -475,6 +478,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (W.busyDepth > 0) {
                 if (W.busyStop) *W.busyStop = true;
+                else W.cancelQueued = true;
                 return 0;
             }
             DestroyWindow(window);
@@ -726,7 +730,10 @@ WindowBusyScope::WindowBusyScope(std::atomic<bool>* stop) : outerStop_(W.busySto
 
 WindowBusyScope::~WindowBusyScope() {
     W.busyStop = outerStop_;
-    --W.busyDepth;
+    if (--W.busyDepth == 0 && W.cancelQueued) {
+        W.cancelQueued = false;
+        PostMessageA(W.main, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
 }
 
 void PumpSettingsMessages() {

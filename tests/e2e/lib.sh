@@ -60,7 +60,12 @@ focus_window() {
     for _ in $(seq 100); do
         w="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)"
         if [ -n "$w" ]; then
-            [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] && return 0
+            # The window manager's active window, and the X keyboard focus
+            # that Wine's window takes once it has handled the change.
+            if [ "$(xdotool getactivewindow 2>/dev/null)" = "$w" ] &&
+                [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$w" ]; then
+                return 0
+            fi
             xdotool windowactivate "$w" 2>/dev/null
         fi
         sleep 0.1
