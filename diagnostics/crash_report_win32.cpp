@@ -216,8 +216,20 @@ DWORD WINAPI ReportOnFreshStack(void* call) {
     ReportFilterCall(*static_cast<const FilterCall*>(call));
 }
 
+// The code GCC's unwinder raises a C++ throw with in the 64-bit build
+// ("GCC" in its low bytes; the top byte tells throw, unwind and forced
+// unwind apart). When no frame catches it, the raise reaches this filter
+// before the runtime can call std::terminate.
+bool IsUnhandledCppThrow(const EXCEPTION_RECORD& r) {
+    return (r.ExceptionCode & 0x20FFFFFFu) == 0x20474343u && !(r.ExceptionFlags & EXCEPTION_NONCONTINUABLE);
+}
+
 LONG WINAPI UnhandledFilter(EXCEPTION_POINTERS* info) {
     if (!threadReports) return previousFilter ? previousFilter(info) : EXCEPTION_EXECUTE_HANDLER;
+    // Let the raise return: the unwinder then says nothing caught it, and
+    // the runtime's std::terminate reaches UncaughtException with the
+    // exception still current, so the report gets its message and throw site.
+    if (IsUnhandledCppThrow(*info->ExceptionRecord)) return EXCEPTION_CONTINUE_EXECUTION;
     BecomeTheWriter();
     static FilterCall call;  // one writer: the copies need no stack of their own
     call.record = *info->ExceptionRecord;

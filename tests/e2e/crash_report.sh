@@ -147,6 +147,23 @@ expect_eq "reporting off: the earlier filter ends the program" 55 "$code"
 expect_eq "reporting off: no viewer" "" "$viewer"
 expect_eq "reporting off: not counted" 6 "$(reg_get er)"
 
+# A C++ exception that no handler catches, on a worker thread and on the
+# main thread: the report still gives its message, its class and the site of
+# its throw (with 64-bit unwinding the exception passes the process's
+# exception filter on its way to the runtime's end of the program).
+for where in thread uncaught; do
+    crash 0 "$where" 0
+    expect_eq "$where: exit code" 217 "$code"
+    expect_eq "$where: the exception's message" 'Can'"'"'t open registry key Software\Quillora\Pagewind' \
+        "$(line 'Exception: ')"
+    expect_eq "$where: the exception's class" std::runtime_error "$(line 'Exception class: ')"
+    address="$(line 'Exception address: ')"
+    expect_true "$where: the throw's address $address lies in the program's code" in_code "${address:-0}"
+    back="$(line 'Back trace: ')"
+    expect_true "$where: a back trace of the throw's callers ($back)" grep -Eq "^$hex(,$hex){2,}$" <<<"$back"
+done
+expect_eq "the uncaught exceptions are counted" 8 "$(reg_get er)"
+
 rm -f "$folder"/BugReport*.html
 reg_reset
 finish
