@@ -1,7 +1,7 @@
 #pragma once
 // Reporting of failures the program cannot recover from: an HTML bug report
-// the user may send ("BugReport.html" in the data folder), opened with
-// "explorer.exe"; then the program ends with exit code 217.
+// the user may send ("BugReport.html" in the data folder), opened with the
+// Windows folder's explorer.exe; then the program ends with exit code 217.
 #include <cstdint>
 #include <string>
 #include <typeinfo>

@@ -1,6 +1,7 @@
 // The crash report on Windows: the exception filter, the facts of the
 // failing thread (its registers, call sites and raw stack), the page written
-// and shown with "explorer.exe", and the end of the program.
+// and shown with the Windows folder's explorer.exe, and the end of the
+// program.
 #include <windows.h>
 
 #include <algorithm>
@@ -140,14 +141,29 @@ CrashFacts Gather(const std::string& message, const std::string& className, uint
     return f;
 }
 
+// The viewer: explorer.exe of the system's Windows folder, named in full. A
+// bare "explorer.exe" would be looked for in the program's folder and the
+// current folder first, where anyone who can write there could plant one.
+std::string ViewerPath() {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    return path + "explorer.exe";
+}
+
 // Shows the page and waits for the viewer when the show is running.
 void OpenReport(const std::string& path, uint32_t flags) {
-    std::string command = "explorer.exe \"" + path + "\"";
+    const std::string viewer = ViewerPath();
+    if (viewer.empty()) return;
+    std::string command = "\"" + viewer + "\" \"" + path + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.lpDesktop = const_cast<char*>("Default");
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    if (!CreateProcessA(viewer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
         return;
     const ScopedHandle process(started.hProcess);
     const ScopedHandle thread(started.hThread);

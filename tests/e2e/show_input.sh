@@ -6,14 +6,15 @@ set -u
 PW_WIN_TARGET="$1"
 PROGRAM="$2"
 PASSWORD_STANDIN="$3"
+EXPLORER_STANDIN="$4"
 source "$(dirname "$0")/lib.sh"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'restore_explorer; rm -rf "$work"' EXIT
+# The crash report's viewer: the tests' stand-in, never a real window.
+use_explorer_standin "$EXPLORER_STANDIN" || exit 1
 mkdir -p "$work/photos" "$work/install"
 cp "$PROGRAM" "$work/install/Pagewind.scr"
-# The crash report's viewer: the tests' stand-in, never a real window.
-cp "$(dirname "$PASSWORD_STANDIN")/explorer.exe" "$work/install/"
 SCR="$work/install/Pagewind.scr"
 convert -size 800x600 xc:'#d02020' "$work/photos/a.jpg"
 convert -size 800x600 xc:'#2040d0' "$work/photos/b.jpg"
