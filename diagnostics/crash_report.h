@@ -1,7 +1,7 @@
 #pragma once
 // Reporting of failures the program cannot recover from: an HTML bug report
-// the user may send ("BugReport.html" in the data folder), opened with
-// "explorer.exe"; then the program ends with exit code 217.
+// the user may send ("BugReport.html" in the data folder), opened with the
+// Windows folder's explorer.exe; then the program ends with exit code 217.
 #include <cstdint>
 #include <string>
 #include <typeinfo>
@@ -44,6 +44,11 @@ void SetThreadReporting(bool on);
 // The freeze watchdog's report of a thread that stopped responding: its
 // registers and stack when it still runs.
 [[noreturn]] void ReportFreeze(const std::string& text, void* threadHandle);
+// Makes ready, while all is well, what the reports of the calling thread
+// need when a frozen thread holds a lock for ever: memory set aside for them
+// and the threads that keep them from hanging (the watchdog thread calls it
+// as it starts).
+void PrepareFreezeReports();
 // Inside a catch block: reports the exception being handled with the
 // address and back trace of its throw.
 [[noreturn]] void ReportCurrentException(uint32_t flags);

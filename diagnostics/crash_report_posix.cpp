@@ -16,6 +16,9 @@ void InstallCrashHandler() { std::set_terminate([] { ReportCurrentException(Cras
 // No processor exceptions are caught here, so there is nothing to pass on.
 void SetThreadReporting(bool) {}
 
+// No watchdog thread runs here.
+void PrepareFreezeReports() {}
+
 void ReportFatal(const std::string& message, const std::string& className, uintptr_t address, uint32_t flags,
                  const std::vector<std::string>& extraTexts) {
     CrashFacts f;

@@ -1,6 +1,7 @@
 // The crash report on Windows: the exception filter, the facts of the
 // failing thread (its registers, call sites and raw stack), the page written
-// and shown with "explorer.exe", and the end of the program.
+// and shown with the Windows folder's explorer.exe, and the end of the
+// program.
 #include <windows.h>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include "diagnostics/crash_report.h"
 #include "diagnostics/crash_report_file.h"
 #include "diagnostics/crash_report_text.h"
+#include "diagnostics/report_guard_win32.h"
+#include "diagnostics/report_memory_win32.h"
 #include "diagnostics/run_stats.h"
 #include "diagnostics/stack_walk_win32.h"
 #include "show/gl_facts.h"
@@ -59,7 +62,13 @@ private:
 void BecomeTheWriter() {
     const auto me = static_cast<LONG>(GetCurrentThreadId());
     const LONG writer = InterlockedCompareExchange(&writerThread, me, 0);
-    if (writer == 0) return;
+    if (writer == 0) {
+        // From here on the report neither waits for the runtime's heap nor
+        // hangs for ever on a lock some other thread holds.
+        UseReportMemoryOnThisThread();
+        ArmReportGuard();
+        return;
+    }
     if (writer == me) EndProgram();  // a failure while writing the report itself
     for (;;) Sleep(kWriterPollMs);
 }
@@ -97,9 +106,9 @@ void ReadStack(const CONTEXT& c, CrashFacts& facts) {
     }
 }
 
-CrashFacts Gather(const std::string& message, const std::string& className, uintptr_t address, uint32_t flags,
-                  const std::vector<std::string>& extraTexts, const CONTEXT* context,
-                  const EXCEPTION_RECORD* record) {
+// What the caller knows of the failure.
+CrashFacts Describe(const std::string& message, const std::string& className, uintptr_t address, uint32_t flags,
+                    const std::vector<std::string>& extraTexts) {
     CrashFacts f;
     f.message = message;
     f.className = className;
@@ -107,20 +116,13 @@ CrashFacts Gather(const std::string& message, const std::string& className, uint
     f.addressDigits = kAddressDigits;
     f.flags = flags;
     f.versionWord = kProgramVersionWord;
-    f.system = Guarded(SystemFact, "failed");
-    f.processor = Guarded(ProcessorFact, "failed");
-    f.memory = Guarded(MemoryFact, "err");
-    f.errstat = Guarded(ErrorCountersText, "err");
-    f.worktimeSeconds = RunSeconds();
-    f.glVersion = RecordedGLFacts.version;
-    f.glAcceleration = RecordedGLFacts.driverKind;
-    f.glAccelerator = RecordedGLFacts.accelerator;
-    ScreenFact(f.screenWidth, f.screenHeight);
     f.callerTexts = extraTexts;
-    if (!GetModuleHandleA(nullptr)) f.mainThreadWithoutInstance = mainThreadId;
+    return f;
+}
 
-    // Without the failure's context the registers and the stack are the
-    // reporting thread's own, from here.
+// The failing thread's registers, call sites and raw stack. Without the
+// failure's context they are the reporting thread's own, from here.
+void GatherThreadFacts(CrashFacts& f, const CONTEXT* context, const EXCEPTION_RECORD* record) {
     CONTEXT here{};
     if (!context) {
         f.nullContext = true;
@@ -137,18 +139,64 @@ CrashFacts Gather(const std::string& message, const std::string& className, uint
         f.stackTrace = "failed";
     }
     ReadStack(c, f);
-    return f;
+}
+
+// The memory line walks the C runtime's heap under its lock, which a frozen
+// thread may hold for ever: the walk runs on the report's helper, and the
+// line is "err" when it does not end in time.
+constexpr DWORD kMemoryFactLimitMs = 5000;
+std::string memoryFactOfHelper;
+void MemoryFactOnHelper() { memoryFactOfHelper = Guarded(MemoryFact, "err"); }
+
+std::string BoundedMemoryFact() {
+    switch (RunOnReportHelper(MemoryFactOnHelper, kMemoryFactLimitMs)) {
+        case HelperRun::Done: return memoryFactOfHelper;
+        case HelperRun::TimedOut: return "err";
+        case HelperRun::NoHelper: break;
+    }
+    return Guarded(MemoryFact, "err");
+}
+
+// The system's and the run's facts.
+void GatherSystemFacts(CrashFacts& f) {
+    f.system = Guarded(SystemFact, "failed");
+    f.processor = Guarded(ProcessorFact, "failed");
+    f.memory = BoundedMemoryFact();
+    ReportStepDone();
+    f.errstat = Guarded(ErrorCountersText, "err");
+    f.worktimeSeconds = RunSeconds();
+    f.glVersion = RecordedGLFacts.version;
+    f.glAcceleration = RecordedGLFacts.driverKind;
+    f.glAccelerator = RecordedGLFacts.accelerator;
+    ScreenFact(f.screenWidth, f.screenHeight);
+    if (!GetModuleHandleA(nullptr)) f.mainThreadWithoutInstance = mainThreadId;
+}
+
+// The viewer: explorer.exe of the system's Windows folder, named in full. A
+// bare "explorer.exe" would be looked for in the program's folder and the
+// current folder first, where anyone who can write there could plant one.
+std::string ViewerPath() {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string path(folder, length);
+    if (path.back() != '\\') path += '\\';
+    return path + "explorer.exe";
 }
 
 // Shows the page and waits for the viewer when the show is running.
 void OpenReport(const std::string& path, uint32_t flags) {
-    std::string command = "explorer.exe \"" + path + "\"";
+    const std::string viewer = ViewerPath();
+    if (viewer.empty()) return;
+    std::string command = "\"" + viewer + "\" \"" + path + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.lpDesktop = const_cast<char*>("Default");
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    if (!CreateProcessA(viewer.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
         return;
+    ReportStepDone();
     const ScopedHandle process(started.hProcess);
     const ScopedHandle thread(started.hThread);
     const bool wait = (flags & kPhaseShowRunning) && !(flags & (kPhasePreview | kPhaseFromSettings)) && IsNtPlatform();
@@ -156,20 +204,42 @@ void OpenReport(const std::string& path, uint32_t flags) {
     const DWORD start = GetTickCount();
     DWORD code = 0;
     while (GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE &&
-           GetTickCount() - start < kViewerWaitLimitMs)
+           GetTickCount() - start < kViewerWaitLimitMs) {
         Sleep(kViewerPollMs);
+        ReportStepDone();
+    }
 }
 
-[[noreturn]] void Report(const std::string& message, const std::string& className, uintptr_t address,
-                         uint32_t flags, const std::vector<std::string>& extraTexts, const CONTEXT* context,
-                         const EXCEPTION_RECORD* record) {
+// The file's places, where the steps that may wait for the user (a message
+// box, a new data folder chosen) let the guard allow for it.
+ReportFileHooks ReportFileHooksForUser() {
+    ReportFileHooks hooks = DefaultReportFileHooks();
+    hooks.newDataFolder = [ask = hooks.newDataFolder] {
+        const ReportAwaitsUser waiting;
+        return ask();
+    };
+    hooks.message = [say = hooks.message](const std::string& text) {
+        const ReportAwaitsUser waiting;
+        say(text);
+    };
+    return hooks;
+}
+
+// Writes the report of the facts the caller gathered, shows it and ends the
+// program. Each step tells the guard it got on; one that cannot get on (a
+// lock a frozen thread holds for ever) ends the program there.
+[[noreturn]] void Report(CrashFacts& facts) {
+    ReportStepDone();
     std::string path;
     try {
-        const CrashFacts facts = Gather(message, className, address, flags, extraTexts, context, record);
-        path = WriteReportFile(ReportPage(ReportText(facts), kReportAddress), DefaultReportFileHooks());
+        GatherSystemFacts(facts);
+        ReportStepDone();
+        path = WriteReportFile(ReportPage(ReportText(facts), kReportAddress), ReportFileHooksForUser());
     } catch (...) {
         // Out of memory or worse: the program still ends as reported.
     }
+    ReportStepDone();
+    const uint32_t flags = facts.flags;
     if ((flags & kPhaseShowRunning) && !IsNtPlatform()) {
         // Older Windows keep a full-screen window above the page.
         char title[256] = {};
@@ -178,6 +248,7 @@ void OpenReport(const std::string& path, uint32_t flags) {
             PostMessageA(foreground, WM_CLOSE, 0, 0);
     }
     RecordErrorReport();
+    ReportStepDone();
     if (!path.empty()) OpenReport(path, flags);
     EndProgram();
 }
@@ -207,17 +278,31 @@ struct FilterCall {
 };
 
 [[noreturn]] void ReportFilterCall(const FilterCall& call) {
-    Report(MessageOf(call.record), ClassOfCode(call.record.ExceptionCode),
-           reinterpret_cast<uintptr_t>(call.record.ExceptionAddress), CrashPhaseFlags(), {}, &call.context,
-           &call.record);
+    CrashFacts facts = Describe(MessageOf(call.record), ClassOfCode(call.record.ExceptionCode),
+                                reinterpret_cast<uintptr_t>(call.record.ExceptionAddress), CrashPhaseFlags(), {});
+    GatherThreadFacts(facts, &call.context, &call.record);
+    Report(facts);
 }
 
 DWORD WINAPI ReportOnFreshStack(void* call) {
+    UseReportMemoryOnThisThread();
     ReportFilterCall(*static_cast<const FilterCall*>(call));
+}
+
+// The code GCC's unwinder raises a C++ throw with in the 64-bit build
+// ("GCC" in its low bytes; the top byte tells throw, unwind and forced
+// unwind apart). When no frame catches it, the raise reaches this filter
+// before the runtime can call std::terminate.
+bool IsUnhandledCppThrow(const EXCEPTION_RECORD& r) {
+    return (r.ExceptionCode & 0x20FFFFFFu) == 0x20474343u && !(r.ExceptionFlags & EXCEPTION_NONCONTINUABLE);
 }
 
 LONG WINAPI UnhandledFilter(EXCEPTION_POINTERS* info) {
     if (!threadReports) return previousFilter ? previousFilter(info) : EXCEPTION_EXECUTE_HANDLER;
+    // Let the raise return: the unwinder then says nothing caught it, and
+    // the runtime's std::terminate reaches UncaughtException with the
+    // exception still current, so the report gets its message and throw site.
+    if (IsUnhandledCppThrow(*info->ExceptionRecord)) return EXCEPTION_CONTINUE_EXECUTION;
     BecomeTheWriter();
     static FilterCall call;  // one writer: the copies need no stack of their own
     call.record = *info->ExceptionRecord;
@@ -237,37 +322,57 @@ void UncaughtException() { ReportCurrentException(CrashPhaseFlags()); }
 
 void InstallCrashHandler() {
     mainThreadId = GetCurrentThreadId();
+    ReserveReportMemory();
     previousFilter = SetUnhandledExceptionFilter(UnhandledFilter);
     std::set_terminate(UncaughtException);
 }
 
 void SetThreadReporting(bool on) { threadReports = on; }
 
+void PrepareFreezeReports() {
+    ReserveReportMemory();
+    UseReportMemoryOnThisThread();
+    PrepareReportGuard();
+    try {
+        ProgramCode();  // read once now: its first reading takes a lock
+    } catch (const std::exception&) {
+    }
+}
+
 void ReportFatal(const std::string& message, const std::string& className, uintptr_t address, uint32_t flags,
                  const std::vector<std::string>& extraTexts) {
     BecomeTheWriter();
-    Report(message, className, address, flags, extraTexts, nullptr, nullptr);
+    CrashFacts facts = Describe(message, className, address, flags, extraTexts);
+    GatherThreadFacts(facts, nullptr, nullptr);
+    Report(facts);
 }
 
 void ReportFreeze(const std::string& text, void* threadHandle) {
     BecomeTheWriter();
-    std::string message = text;
-    const std::vector<std::string> extra = {std::string("Run mode: ") + CrashRunModeWord()};
+    CrashFacts facts = Describe(text, "my", 0, CrashPhaseFlags(), {std::string("Run mode: ") + CrashRunModeWord()});
     HANDLE thread = static_cast<HANDLE>(threadHandle);
     DWORD exitCode = 0;
+    bool read = false;
     if (!thread) {
-        message += ", thread=0";
+        facts.message += ", thread=0";
     } else if (!GetExitCodeThread(thread, &exitCode)) {
-        message += ", getcodeer=" + std::to_string(GetLastError()) + ", " +
-                   std::to_string(reinterpret_cast<uintptr_t>(thread));
+        facts.message += ", getcodeer=" + std::to_string(GetLastError()) + ", " +
+                         std::to_string(reinterpret_cast<uintptr_t>(thread));
     } else if (exitCode != STILL_ACTIVE) {
-        message += ", no thread";
-    } else {
-        SuspendThread(thread);
+        facts.message += ", no thread";
+    } else if (SuspendThread(thread) != static_cast<DWORD>(-1)) {
+        // Held only while its registers, call sites and stack are copied: it
+        // may have stopped inside a heap or another lock, which the rest of
+        // the report needs.
         CONTEXT context{};
         context.ContextFlags = CONTEXT_FULL;
-        if (GetThreadContext(thread, &context))
-            Report(message, "my", InstructionPointer(context), CrashPhaseFlags(), extra, &context, nullptr);
+        if (GetThreadContext(thread, &context)) {
+            facts.address = InstructionPointer(context);
+            GatherThreadFacts(facts, &context, nullptr);
+            read = true;
+        }
+        ResumeThread(thread);
     }
-    Report(message, "my", 0, CrashPhaseFlags(), extra, nullptr, nullptr);
+    if (!read) GatherThreadFacts(facts, nullptr, nullptr);
+    Report(facts);
 }

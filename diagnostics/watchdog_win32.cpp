@@ -29,7 +29,10 @@ bool AnythingWaits() {
     return s.workerWaiting || s.mainSuspended;
 }
 
-DWORD WINAPI WatchdogThread(void*) {
+DWORD WINAPI WatchdogThread(void* ready) {
+    // Its reports must not need what a frozen thread may hold.
+    PrepareFreezeReports();
+    SetEvent(static_cast<HANDLE>(ready));
     WatchdogState& s = Watchdog();
     s.lastTick = GetTickCount();
 
@@ -77,8 +80,15 @@ void StartWatchdog(void* reportThread, void* previewParent, bool settingsMode, b
     startArgs = {static_cast<HANDLE>(reportThread), static_cast<HWND>(previewParent), settingsMode, previewMode};
     Watchdog().quitSettings = false;
     Watchdog().quitShow = false;
-    HANDLE h = CreateThread(nullptr, 64 * 1024, WatchdogThread, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    // Returns once the watchdog is ready to report.
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE h = CreateThread(nullptr, 64 * 1024, WatchdogThread, ready, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (h && ready) {
+        const HANDLE either[2] = {ready, h};
+        WaitForMultipleObjects(2, either, FALSE, INFINITE);
+    }
     if (h) CloseHandle(h);
+    if (ready) CloseHandle(ready);
 }
 
 void RegisterMainThread(void* window) {

@@ -5,6 +5,9 @@
 //   crash_host quiet          writes to address 0 on a thread whose reporting
 //                             is off: the filter that was there before
 //                             decides, and ends the program with 55
+//   crash_host thread FLAGS   a C++ exception leaves a worker thread that
+//                             has no handler of its own
+//   crash_host uncaught FLAGS the same on the main thread
 #include <windows.h>
 
 #include <cstdlib>
@@ -23,6 +26,21 @@ int* volatile nowhere = nullptr;
     if (depth == 0) throw std::runtime_error("the picture list is gone");
     LoseThePictureList(depth - 1);
     nowhere = nullptr;  // not a tail call: each level keeps its frame
+}
+
+// The message of an exception that nothing catches, as a failed registry
+// write at the end of the show would give it.
+constexpr const char* kUncaughtMessage = "Can't open registry key Software\\Quillora\\Pagewind";
+
+[[gnu::noinline]] void SaveTheSelection(int depth) {
+    if (depth == 0) throw std::runtime_error(kUncaughtMessage);
+    SaveTheSelection(depth - 1);
+    nowhere = nullptr;
+}
+
+DWORD WINAPI ThrowingThread(void*) {
+    SaveTheSelection(3);
+    return 0;
 }
 
 LONG WINAPI EarlierFilter(EXCEPTION_POINTERS*) { ExitProcess(55); }
@@ -44,6 +62,11 @@ int main(int argc, char** argv) {
             ReportCurrentException(CrashPhaseFlags() | kPhaseTopLevel);
         }
     }
+    if (std::strcmp(argv[1], "thread") == 0) {
+        HANDLE worker = CreateThread(nullptr, 0, ThrowingThread, nullptr, 0, nullptr);
+        if (worker) WaitForSingleObject(worker, INFINITE);
+    }
+    if (std::strcmp(argv[1], "uncaught") == 0) SaveTheSelection(3);
     EndRun();
     return 3;
 }

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # The crash report of a program that fails in a known way (crash_host): the
 # page's lines, the numbered name beside an earlier report, the viewer
-# started as "explorer.exe" with the wait rule, exit code 217 and the count
-# of error reports. A stand-in explorer.exe beside crash_host records how it
-# was started and stays as long as told (or until crash_host has ended).
+# started as the Windows folder's explorer.exe with the wait rule (never an
+# explorer.exe in the program's or the current folder), exit code 217 and
+# the count of error reports. The stand-in explorer.exe, put in the Windows
+# folder for the test's duration, records how it was started and stays as
+# long as told (or until crash_host has ended); the copy built beside
+# crash_host must never be the one started.
 set -u
 PW_WIN_TARGET="$1"
 HOST="$2"
 OBJDUMP="$3"
+EXPLORER_STANDIN="$4"
 source "$(dirname "$0")/lib.sh"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'restore_explorer; rm -rf "$work"' EXIT
+use_explorer_standin "$EXPLORER_STANDIN" || exit 1
 export PW_EXPLORER_LOG
 PW_EXPLORER_LOG="$(pw_winpath "$work/explorer.log")"
 digits=16
@@ -25,14 +30,16 @@ code_start=$((16#$(header ImageBase) + 16#$(header BaseOfCode)))
 code_end=$((code_start + 16#$(header SizeOfCode)))
 in_code() { local a=$((16#$1)); [ "$a" -ge "$code_start" ] && [ "$a" -lt "$code_end" ]; }
 
-# Runs crash_host with the viewer staying $1 ms; sets code, elapsed and
-# report (the page's path as the viewer got it, as a Unix path).
+# Runs crash_host (HOST, from the folder CRASH_IN, default the current one)
+# with the viewer staying $1 ms; sets code, elapsed, viewer (its command
+# line), desktop, started (the path of the program started as the viewer)
+# and report (the page's path as the viewer got it, as a Unix path).
 crash() {
     local stay="$1"
     shift
     rm -f "$work/explorer.log"
     local start=$(date +%s%N)
-    PW_EXPLORER_STAY_MS="$stay" timeout 120 "$PW_WINE" "$HOST" "$@" >/dev/null 2>&1
+    (cd "${CRASH_IN:-.}" && PW_EXPLORER_STAY_MS="$stay" timeout 120 "$PW_WINE" "$HOST" "$@" >/dev/null 2>&1)
     code=$?
     elapsed=$((($(date +%s%N) - start) / 1000000))
     # The viewer may still be starting when the program has ended.
@@ -41,11 +48,8 @@ crash() {
     fi
     viewer="$(head -n1 "$work/explorer.log" 2>/dev/null | tr -d '\r')"
     desktop="$(sed -n 2p "$work/explorer.log" 2>/dev/null | tr -d '\r')"
-    report="$(printf '%s' "$viewer" | sed -E 's/^explorer\.exe "(.*)"$/\1/')"
-    case "$report" in
-        [Cc]:*) report="$WINEPREFIX/drive_c$(printf '%s' "${report:2}" | tr '\\' /)" ;;
-        [Zz]:*) report="$(printf '%s' "${report:2}" | tr '\\' /)" ;;
-    esac
+    started="$(sed -n 3p "$work/explorer.log" 2>/dev/null | tr -d '\r')"
+    report="$(viewer_page "$viewer")"
 }
 line() { tr -d '\r' <"$report" | sed -n "s/^$1//p" | head -n1; }
 has_line() {  # what, extended regular expression for a whole line
@@ -53,9 +57,6 @@ has_line() {  # what, extended regular expression for a whole line
         echo "FAIL: $1: no line matching '$2'"
         FAILURES=$((FAILURES + 1))
     fi
-}
-expect_true() {  # what, command...
-    if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; FAILURES=$((FAILURES + 1)); fi
 }
 
 reg_reset
@@ -65,8 +66,10 @@ reg_reset
 crash 20000 write0 0
 expect_eq "write to 0: exit code" 217 "$code"
 expect_true "write to 0: the viewer is not waited for (${elapsed} ms)" test "$elapsed" -lt 15000
-expect_true "the viewer is explorer.exe with the page in quotes" \
-    grep -Eq '^explorer\.exe "[A-Za-z]:\\.*\\BugReport[0-9]*\.html"$' <<<"$viewer"
+expect_true "the viewer is the Windows folder's explorer.exe with the page, both in quotes ($viewer)" \
+    grep -Eiq '^"C:\\windows\\explorer\.exe" "[A-Z]:\\.*\\BugReport[0-9]*\.html"$' <<<"$viewer"
+expect_true "the program started is the Windows folder's explorer.exe, not the one beside crash_host ($started)" \
+    is_system_explorer "$started"
 expect_eq "the viewer starts on the Default desktop" Default "$desktop"
 expect_true "the report exists" test -f "$report"
 folder="$(dirname "$report")"
@@ -146,6 +149,32 @@ crash 0 quiet
 expect_eq "reporting off: the earlier filter ends the program" 55 "$code"
 expect_eq "reporting off: no viewer" "" "$viewer"
 expect_eq "reporting off: not counted" 6 "$(reg_get er)"
+
+# An explorer.exe planted in the current folder (of a copy of crash_host
+# with none beside it) is not started either.
+mkdir -p "$work/bare" "$work/current"
+cp "$HOST" "$work/bare/crash_host.exe"
+cp "$EXPLORER_STANDIN" "$work/current/explorer.exe"
+HOST="$work/bare/crash_host.exe" CRASH_IN="$work/current" crash 0 write0 0
+expect_eq "run from a folder with an explorer.exe: exit code" 217 "$code"
+expect_true "the program started is still the Windows folder's explorer.exe ($started)" is_system_explorer "$started"
+
+# A C++ exception that no handler catches, on a worker thread and on the
+# main thread: the report still gives its message, its class and the site of
+# its throw (with 64-bit unwinding the exception passes the process's
+# exception filter on its way to the runtime's end of the program).
+for where in thread uncaught; do
+    crash 0 "$where" 0
+    expect_eq "$where: exit code" 217 "$code"
+    expect_eq "$where: the exception's message" 'Can'"'"'t open registry key Software\Quillora\Pagewind' \
+        "$(line 'Exception: ')"
+    expect_eq "$where: the exception's class" std::runtime_error "$(line 'Exception class: ')"
+    address="$(line 'Exception address: ')"
+    expect_true "$where: the throw's address $address lies in the program's code" in_code "${address:-0}"
+    back="$(line 'Back trace: ')"
+    expect_true "$where: a back trace of the throw's callers ($back)" grep -Eq "^$hex(,$hex){2,}$" <<<"$back"
+done
+expect_eq "the uncaught exceptions are counted" 9 "$(reg_get er)"
 
 rm -f "$folder"/BugReport*.html
 reg_reset

@@ -1,8 +1,10 @@
-// Stands in for explorer.exe beside the test programs (a program's own folder
-// is searched first when it starts "explorer.exe"): appends its command line
-// and desktop to the file named by PW_EXPLORER_LOG (else explorer_call.txt
-// next to itself), then stays for PW_EXPLORER_STAY_MS milliseconds (default
-// 0), or until the program that started it has ended.
+// Stands in for the crash report's viewer, explorer.exe in the Windows
+// folder: the tests copy it there for their duration (and build it as
+// explorer.exe, so that beside the test programs it is also a planted
+// program that must not be started). Appends its command line, its desktop
+// and its own path to the file named by PW_EXPLORER_LOG (else
+// explorer_call.txt next to itself), then stays for PW_EXPLORER_STAY_MS
+// milliseconds (default 0), or until the program that started it has ended.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -33,17 +35,17 @@ DWORD ParentProcessId() {
 
 int main() {
     std::string log = Env("PW_EXPLORER_LOG");
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
     if (log.empty()) {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        log = path;
+        log = self;
         log = log.substr(0, log.find_last_of('\\') + 1) + "explorer_call.txt";
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     GetStartupInfoA(&startup);
     if (FILE* f = std::fopen(log.c_str(), "a")) {
-        std::fprintf(f, "%s\n%s\n", GetCommandLineA(), startup.lpDesktop ? startup.lpDesktop : "(none)");
+        std::fprintf(f, "%s\n%s\n%s\n", GetCommandLineA(), startup.lpDesktop ? startup.lpDesktop : "(none)", self);
         std::fclose(f);
     }
     const DWORD stay = static_cast<DWORD>(std::strtoul(Env("PW_EXPLORER_STAY_MS").c_str(), nullptr, 10));

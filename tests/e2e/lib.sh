@@ -27,6 +27,35 @@ reg_reset() {
     find "$WINEPREFIX/drive_c/users" -name piclist.dat -delete 2>/dev/null || true
 }
 
+# The crash report's viewer is explorer.exe in the Windows folder. A test
+# that can make a report puts the stand-in there (use_explorer_standin
+# STANDIN) and the prefix's own back when it ends (restore_explorer, from its
+# EXIT trap); one left there by a test that was killed is put back first.
+EXPLORER="$WINEPREFIX/drive_c/windows/explorer.exe"
+EXPLORER_KEPT="$EXPLORER.pw-kept"
+restore_explorer() {
+    if [ -f "$EXPLORER_KEPT" ]; then mv -f "$EXPLORER_KEPT" "$EXPLORER"; fi
+}
+use_explorer_standin() {
+    restore_explorer
+    if [ ! -f "$EXPLORER" ]; then echo "no explorer.exe in the prefix's Windows folder" >&2; return 1; fi
+    cp -p "$EXPLORER" "$EXPLORER_KEPT" && cp "$1" "$EXPLORER"
+}
+# The stand-in records three lines each time it starts (in PW_EXPLORER_LOG):
+# its command line, its desktop and its own path.
+# The page named by a viewer's command line ("C:\windows\explorer.exe"
+# "C:\...\BugReport.html"), as a Unix path.
+viewer_page() {
+    local page
+    page="$(printf '%s' "$1" | sed -E -n 's/^"[^"]*" "(.*)"$/\1/p')"
+    case "$page" in
+        [Cc]:*) printf '%s\n' "$WINEPREFIX/drive_c$(printf '%s' "${page:2}" | tr '\\' /)" ;;
+        [Zz]:*) printf '%s\n' "${page:2}" | tr '\\' / ;;
+    esac
+}
+# True when a path the stand-in recorded is the Windows folder's explorer.exe.
+is_system_explorer() { grep -Eiq '^C:\\windows\\explorer\.exe$' <<<"$1"; }
+
 expect_eq() {  # what, expected, actual
     if [ "$2" != "$3" ]; then
         echo "FAIL: $1: expected '$2', got '$3'"
@@ -34,6 +63,9 @@ expect_eq() {  # what, expected, actual
     else
         echo "ok: $1"
     fi
+}
+expect_true() {  # what, command...
+    if "${@:2}"; then echo "ok: $1"; else echo "FAIL: $1"; FAILURES=$((FAILURES + 1)); fi
 }
 
 # Runs the program and prints its exit code.

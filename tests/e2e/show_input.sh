@@ -6,14 +6,18 @@ set -u
 PW_WIN_TARGET="$1"
 PROGRAM="$2"
 PASSWORD_STANDIN="$3"
+EXPLORER_STANDIN="$4"
 source "$(dirname "$0")/lib.sh"
 
 work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
+trap 'restore_explorer; rm -rf "$work"' EXIT
+# The crash report's viewer: the tests' stand-in, never a real window; it
+# records its start in the test's own folder.
+use_explorer_standin "$EXPLORER_STANDIN" || exit 1
+export PW_EXPLORER_LOG
+PW_EXPLORER_LOG="$(pw_winpath "$work/explorer.log")"
 mkdir -p "$work/photos" "$work/install"
 cp "$PROGRAM" "$work/install/Pagewind.scr"
-# The crash report's viewer: the tests' stand-in, never a real window.
-cp "$(dirname "$PASSWORD_STANDIN")/explorer.exe" "$work/install/"
 SCR="$work/install/Pagewind.scr"
 convert -size 800x600 xc:'#d02020' "$work/photos/a.jpg"
 convert -size 800x600 xc:'#2040d0' "$work/photos/b.jpg"
@@ -104,6 +108,9 @@ reset_show
 reg_set Screens 3
 expect_eq "\"incorrect pps, 3\" ends the program through the crash report" 217 "$(run_scr /s)"
 expect_eq "the error is counted" 1 "$(reg_get er)"
+for _ in $(seq 50); do [ -s "$work/explorer.log" ] && break; sleep 0.2; done
+expect_true "the report is shown by the Windows folder's explorer.exe" \
+    is_system_explorer "$(sed -n 3p "$work/explorer.log" 2>/dev/null | tr -d '\r')"
 
 reg_reset
 finish
