@@ -40,7 +40,7 @@ void ReportFatal(const std::string& message, const std::string& className, uintp
     f.stackTrace = "failed";
     f.stackReadFailed = true;
     const std::string path =
-        WriteReportFile(ReportPage(ReportText(f), kReportAddress), DefaultReportFileHooks());
+        WriteReportFile(ReportPage(ReportText(f), kReportAddress, "utf-8"), DefaultReportFileHooks());
     RecordErrorReport();
     std::fprintf(stderr, "Pagewind: %s: %s; report: %s\n", className.c_str(), message.c_str(), path.c_str());
     std::_Exit(kCrashExitCode);

@@ -166,9 +166,10 @@ std::string ReportText(const CrashFacts& f) {
     return out;
 }
 
-std::string ReportPage(const std::string& reportText, const std::string& reportAddress) {
+std::string ReportPage(const std::string& reportText, const std::string& reportAddress, const std::string& charset) {
     std::string page;
-    Line(page, "<html><head><title>Exception report: Pagewind</title></head><BODY>");
+    Line(page, "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=" + charset +
+                   "\"><title>Exception report: Pagewind</title></head><BODY>");
     Line(page,
          "An error has occurred in Pagewind. To let us know about the error and thus help us fix it, just send "
          "this report using \"Send Report\" button.<BR><BR>");

@@ -84,5 +84,6 @@ CodeRange CodeRangeOfImage(const uint8_t* image, uint64_t base);
 // The text area's lines, each ending in CR LF.
 std::string ReportText(const CrashFacts& facts);
 // The whole page, with the report text escaped for the text area. The form
-// posts to `reportAddress` + "bugreport.php".
-std::string ReportPage(const std::string& reportText, const std::string& reportAddress);
+// posts to `reportAddress` + "bugreport.php". `charset` names the character
+// set the texts are in ("utf-8", "windows-1252"), which the page declares.
+std::string ReportPage(const std::string& reportText, const std::string& reportAddress, const std::string& charset);

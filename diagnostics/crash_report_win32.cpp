@@ -172,6 +172,14 @@ void GatherSystemFacts(CrashFacts& f) {
     if (!GetModuleHandleA(nullptr)) f.mainThreadWithoutInstance = mainThreadId;
 }
 
+// The character set of the report's texts (paths, messages): the code page
+// the program's text calls use, UTF-8 wherever the system honours the
+// program's manifest.
+std::string PageCharset() {
+    const UINT page = GetACP();
+    return page == CP_UTF8 ? "utf-8" : "windows-" + std::to_string(page);
+}
+
 // The viewer: explorer.exe of the system's Windows folder, named in full. A
 // bare "explorer.exe" would be looked for in the program's folder and the
 // current folder first, where anyone who can write there could plant one.
@@ -234,7 +242,7 @@ ReportFileHooks ReportFileHooksForUser() {
     try {
         GatherSystemFacts(facts);
         ReportStepDone();
-        path = WriteReportFile(ReportPage(ReportText(facts), kReportAddress), ReportFileHooksForUser());
+        path = WriteReportFile(ReportPage(ReportText(facts), kReportAddress, PageCharset()), ReportFileHooksForUser());
     } catch (...) {
         // Out of memory or worse: the program still ends as reported.
     }

@@ -9,6 +9,7 @@
 #include "library/folder_scan.h"
 #include "library/registry_win32.h"
 #include "library/system_folders.h"
+#include "library/wide_text_win32.h"
 
 namespace {
 
@@ -38,15 +39,6 @@ std::string ReadMachineString(const char* keyPath, const char* name) {
     return value && value->type == kRegSz ? value->Text() : std::string();
 }
 
-std::wstring WideName(const std::string& name) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide.data(), n);
-    wide.resize(static_cast<size_t>(n - 1));
-    return wide;
-}
-
 }  // namespace
 
 GdiplusSystem DefaultGdiplusSystem() {
@@ -65,7 +57,7 @@ GdiplusSystem DefaultGdiplusSystem() {
     };
     s.readMachineString = ReadMachineString;
     s.listFolder = EnumerateFolder;
-    s.wideName = WideName;
+    s.wideName = [](const std::string& name) { return WideText(name); };
     s.aboutBox = [](void* parent, const char* text) {
         MessageBoxA(static_cast<HWND>(parent), text, "About plugin", MB_OK);
     };

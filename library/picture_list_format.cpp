@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "library/stored_text.h"
+
 namespace {
 constexpr size_t kNameChunk = 10000;
 constexpr size_t kHeadFixedBytes = 18;  // 0x00, flags, four 32-bit fields
@@ -34,7 +36,7 @@ void SplitNames(const std::vector<uint8_t>& bytes, size_t size, uint64_t limit, 
     while (p < end && names.size() < limit) {
         const char* zero = static_cast<const char*>(std::memchr(p, 0, static_cast<size_t>(end - p)));
         if (!zero) break;
-        names.emplace_back(p, zero);
+        names.push_back(TextFromStore(std::string(p, zero)));
         p = zero + 1;
     }
 }
@@ -64,7 +66,7 @@ struct BlockHead {
 bool ParseHead(const std::vector<uint8_t>& head, uint32_t version, BlockHead& out) {
     const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(head.data(), 0, head.size()));
     if (!zero) return false;
-    out.path.assign(reinterpret_cast<const char*>(head.data()), reinterpret_cast<const char*>(zero));
+    out.path = TextFromStore(std::string(reinterpret_cast<const char*>(head.data()), reinterpret_cast<const char*>(zero)));
     const uint8_t* p = zero + 1;
     const size_t rest = head.size() - static_cast<size_t>(p - head.data());
     if (version >= kPicListVersion) {

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "library/stored_text.h"
+
 TSettings Settings;
 
 LogFontA DefaultFont() {
@@ -117,6 +119,10 @@ void LoadSettingsFrom(RegistryKey* key, RegistryKey* folders, TSettings& s) {
     if (ReadBinaryInto(k, "Font", &font, sizeof font)) {
         // A short or foreign value may leave the face name unterminated.
         font.lfFaceName[sizeof font.lfFaceName - 1] = '\0';
+        // A face name stored in the system's old code page, when its UTF-8
+        // form still fits.
+        const std::string face = TextFromStore(font.lfFaceName);
+        if (face.size() < sizeof font.lfFaceName) std::memcpy(font.lfFaceName, face.c_str(), face.size() + 1);
     }
     s.Font = font;
     uint32_t color = 0x0000FF00;

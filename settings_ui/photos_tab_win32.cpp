@@ -23,6 +23,7 @@
 #include "library/picture_list.h"
 #include "library/registry.h"
 #include "library/settings.h"
+#include "library/wide_text_win32.h"
 #include "settings_ui/control_toolkit_win32.h"
 #include "settings_ui/photos_tab_rules.h"
 #include "settings_ui/settings_window_win32.h"
@@ -342,10 +343,13 @@ std::string BrowseForFolder() {
     info.lParam = reinterpret_cast<LPARAM>(start.c_str());
     LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
     if (!chosen) return "";
-    char path[MAX_PATH + 1] = {};
-    const bool ok = SHGetPathFromIDListA(chosen, path);
+    // The wide form: in UTF-8 a path of MAX_PATH letters may take more bytes
+    // than the narrow call's buffer holds.
+    wchar_t wide[MAX_PATH + 1] = {};
+    const bool ok = SHGetPathFromIDListW(chosen, wide);
     CoTaskMemFree(chosen);
-    if (!ok || !*path) return "";
+    const std::string path = ok ? NarrowText(wide) : std::string();
+    if (path.empty()) return "";
     RegWriteString("DialogPath", path);
     return path;
 }

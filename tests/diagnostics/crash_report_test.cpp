@@ -98,8 +98,11 @@ TEST(CrashReportText, WhatDependsOnTheFailure) {
 }
 
 TEST(CrashReportText, ThePagePostsTheEscapedText) {
-    const std::string page = ReportPage("Exception: <b>&</TEXTAREA>\r\n", "https://reports.example/");
-    EXPECT_EQ(page.find("<html><head><title>Exception report: Pagewind</title></head><BODY>\r\n"), 0u);
+    const std::string page =
+        ReportPage("Exception: <b>&</TEXTAREA>\r\n", "https://reports.example/", "windows-1253");
+    EXPECT_EQ(page.find("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1253\">"
+                        "<title>Exception report: Pagewind</title></head><BODY>\r\n"),
+              0u);
     EXPECT_NE(page.find("\r\n<FORM action=\"https://reports.example/bugreport.php\" method=post>\r\n"),
               std::string::npos);
     EXPECT_NE(page.find("<TEXTAREA id=message name=message rows=11 wrap=PHYSICAL cols=60>\r\n"
