@@ -20,6 +20,11 @@ void EndShow(HWND window) {
     if (!VerifyPassword(window)) return;
     RequestShowEnd();
     WakeRenderThread();
+    // The user has asked for the desktop: the window leaves the screen now,
+    // not once the render thread has finished the frame it may be drawing
+    // (a frame of a turn can take a tenth of a second on a slow machine).
+    // The wallpaper comes from the pages, not from the window.
+    if (Show.FullScreen) ShowWindow(window, SW_HIDE);
 }
 
 bool ResumeEvent(WPARAM event) { return event == 6 || event == 7 || event == 8 || event == 18; }
