@@ -3,7 +3,13 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
 # Beside the test programs of the build being tested.
 EXIT_CODE_HOST="${EXIT_CODE_HOST:-$PW_ROOT/build/$PW_WIN_TARGET/tests/e2e/exit_code_host.exe}"
-pw_wine_target "$PW_WIN_TARGET" || exit 2
+# "native" runs the build machine's own programs: no Wine, plain paths.
+if [ "$PW_WIN_TARGET" = native ]; then
+    PW_WINE=env
+    pw_winpath() { realpath -m "$1"; }
+else
+    pw_wine_target "$PW_WIN_TARGET" || exit 2
+fi
 KEY='HKCU\Software\Quillora\Pagewind'
 FAILURES=0
 
@@ -31,7 +37,7 @@ reg_reset() {
 # that can make a report puts the stand-in there (use_explorer_standin
 # STANDIN) and the prefix's own back when it ends (restore_explorer, from its
 # EXIT trap); one left there by a test that was killed is put back first.
-EXPLORER="$WINEPREFIX/drive_c/windows/explorer.exe"
+EXPLORER="${WINEPREFIX:-}/drive_c/windows/explorer.exe"
 EXPLORER_KEPT="$EXPLORER.pw-kept"
 restore_explorer() {
     if [ -f "$EXPLORER_KEPT" ]; then mv -f "$EXPLORER_KEPT" "$EXPLORER"; fi
