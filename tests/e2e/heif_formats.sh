@@ -90,6 +90,12 @@ for name in photo.webp grid.heic photo.avif; do
     expect_close "$name fitted into a 960 x 1080 cell" "$dir/cell.bmp" "$dir/ref-cell.png" 0.03
 done
 
+# The folder scan picks up every extension of the plugin, in any case.
+mkdir -p "$dir/scan"
+for name in a.heic b.HEIF c.hif d.avif e.WebP f.txt; do cp "$dir/small.heic" "$dir/scan/$name"; done
+expect_eq "the folder scan lists the phone and web formats" "a.heic b.HEIF c.hif d.avif e.WebP" \
+    "$(timeout 60 $PW_WINE "$PWTOOL" scan "$(pw_winpath "$dir/scan")" | tr -d '\r' | sed 's|.*[\\/]||' | tr '\n' ' ' | sed 's/ $//')"
+
 # --- Bad input ----------------------------------------------------------------------
 expect_refused() {  # what, file
     local code said

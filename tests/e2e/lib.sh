@@ -182,11 +182,26 @@ colour_share() {
     # not counted as the colour.
     convert "$1" -fuzz 16% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:100*mean]' info: 2>/dev/null
 }
+# Share of a colour in the left or right half of a 1920 x 1080 screenshot.
+half_share() {  # file, left|right, colour
+    local geometry=960x1080+0+0
+    [ "$2" = right ] && geometry=960x1080+960+0
+    colour_share "$1[$geometry]" "$3"
+}
 # Percentage of a screenshot's pixels that are black or nearly so.
 black_share() { convert "$1" -colorspace gray -threshold 6% -negate -format '%[fx:100*mean]' info: 2>/dev/null; }
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 expect_at_least() {  # what, minimum, actual
     if at_least "$3" "$2"; then echo "ok: $1 ($3)"; else echo "FAIL: $1: $3 is below $2"; FAILURES=$((FAILURES + 1)); fi
+}
+# Passes when ACTUAL is a number under BOUND (an empty or garbled share fails).
+expect_below() {  # what, bound, actual
+    if [[ "$3" =~ ^[0-9.]+([eE][-+]?[0-9]+)?$ ]] && ! at_least "$3" "$2"; then
+        echo "ok: $1 ($3)"
+    else
+        echo "FAIL: $1: '$3' is not below $2"
+        FAILURES=$((FAILURES + 1))
+    fi
 }
 
 finish() {
