@@ -2,7 +2,9 @@
 // the file's rotation and mirror applied by the library (and no EXIF
 // orientation on top), high bit depths brought down to 8 bits.
 #include <memory>
+#include <string>
 
+#include "plugins/heif/heif_canvas.h"
 #include "plugins/heif/heif_library.h"
 #include "plugins/heif/heif_plugin_internal.h"
 
@@ -27,12 +29,22 @@ void DecodeHeif(const HeifDecodeCall& call) {
     const int32_t minimumWidth = *call.pictureWidth;
     const int32_t minimumHeight = *call.pictureHeight;
 
+    // The whole file, read once: the container's boxes are small, the coded
+    // pictures are what a phone's photo is made of.
+    const std::string file = ReadWholeFile(call.fileName, kLargestPictureBytes);
+    if (file.empty()) return ReportNotDecoded(call);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
+    // A grid or overlay is allocated at the size its own data declares.
+    const DerivedCanvas canvas = ReadDerivedCanvas(bytes, file.size());
+    if (canvas.derived && (!canvas.readable || !PictureSizeAllowed(canvas.width, canvas.height)))
+        return ReportNotDecoded(call);
+
     std::unique_ptr<heif_context, ContextFree> context(api->contextAlloc(), ContextFree{api});
     if (!context) return ReportNotDecoded(call);
     // The library refuses declared sizes beyond this before it allocates
     // anything for them.
     api->contextSetMaximumImageSizeLimit(context.get(), kLargestSide);
-    if (api->contextReadFromFile(context.get(), call.fileName, nullptr).code != heif_error_Ok)
+    if (api->contextReadFromMemoryWithoutCopy(context.get(), bytes, file.size(), nullptr).code != heif_error_Ok)
         return ReportNotDecoded(call);
     heif_image_handle* rawHandle = nullptr;
     if (api->contextGetPrimaryImageHandle(context.get(), &rawHandle).code != heif_error_Ok || !rawHandle)

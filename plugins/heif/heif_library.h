@@ -13,7 +13,7 @@ struct HeifApi {
     decltype(&heif_context_alloc) contextAlloc;
     decltype(&heif_context_free) contextFree;
     decltype(&heif_context_set_maximum_image_size_limit) contextSetMaximumImageSizeLimit;
-    decltype(&heif_context_read_from_file) contextReadFromFile;
+    decltype(&heif_context_read_from_memory_without_copy) contextReadFromMemoryWithoutCopy;
     decltype(&heif_context_get_primary_image_handle) contextGetPrimaryImageHandle;
     decltype(&heif_image_handle_release) imageHandleRelease;
     decltype(&heif_image_handle_get_width) imageHandleGetWidth;

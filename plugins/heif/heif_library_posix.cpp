@@ -10,7 +10,7 @@ const HeifApi* Heif() {
         &heif_context_alloc,
         &heif_context_free,
         &heif_context_set_maximum_image_size_limit,
-        &heif_context_read_from_file,
+        &heif_context_read_from_memory_without_copy,
         &heif_context_get_primary_image_handle,
         &heif_image_handle_release,
         &heif_image_handle_get_width,

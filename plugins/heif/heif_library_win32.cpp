@@ -58,7 +58,7 @@ struct LoadedHeif {
                    Take(m, api.decoderDescriptorGetName, "heif_decoder_descriptor_get_name") &&
                    Take(m, api.contextAlloc, "heif_context_alloc") && Take(m, api.contextFree, "heif_context_free") &&
                    Take(m, api.contextSetMaximumImageSizeLimit, "heif_context_set_maximum_image_size_limit") &&
-                   Take(m, api.contextReadFromFile, "heif_context_read_from_file") &&
+                   Take(m, api.contextReadFromMemoryWithoutCopy, "heif_context_read_from_memory_without_copy") &&
                    Take(m, api.contextGetPrimaryImageHandle, "heif_context_get_primary_image_handle") &&
                    Take(m, api.imageHandleRelease, "heif_image_handle_release") &&
                    Take(m, api.imageHandleGetWidth, "heif_image_handle_get_width") &&

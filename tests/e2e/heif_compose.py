@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Writes HEIC files the way phones do, from single-image HEICs that heif-enc
-made: a grid of tiles ("grid OUT WIDTH HEIGHT COLUMNS TILE...") and a picture
+made: a grid of tiles ("grid OUT WIDTH HEIGHT COLUMNS TILE...", with
+"grid OUT WIDTHxHEIGHT:ISPE_WIDTHxISPE_HEIGHT ..." a grid whose item
+property claims another size than its own data) and a picture
 with the container's rotation and mirror ("transform OUT IN ROTATE MIRROR",
 ROTATE in quarter turns anticlockwise, MIRROR "none", "0" or "1" for the
 axis). Only the container is written here; the coded tiles stay as the
@@ -142,12 +144,20 @@ def ispe(width, height):
 
 def main():
     if sys.argv[1] == "grid":
-        out, width, height, columns = sys.argv[2], int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
-        tiles = [read_single(p) for p in sys.argv[6:]]
+        out = sys.argv[2]
+        if ":" in sys.argv[3]:
+            own, claimed = sys.argv[3].split(":")
+            width, height = map(int, own.split("x"))
+            ispe_size = tuple(map(int, claimed.split("x")))
+            columns, tiles = int(sys.argv[4]), [read_single(p) for p in sys.argv[5:]]
+        else:
+            width, height, columns = int(sys.argv[3]), int(sys.argv[4]), int(sys.argv[5])
+            ispe_size = (width, height)
+            tiles = [read_single(p) for p in sys.argv[6:]]
         rows = len(tiles) // columns
         items = [(n + 2, "hvc1", coded, props, True) for n, (coded, props) in enumerate(tiles)]
         grid = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
-        items.insert(0, (1, "grid", grid, [ispe(width, height)], False))
+        items.insert(0, (1, "grid", grid, [ispe(*ispe_size)], False))
         write(out, items, 1, [(1, [n + 2 for n in range(len(tiles))])])
     elif sys.argv[1] == "transform":
         out, source, rotate, mirror = sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]

@@ -126,6 +126,14 @@ done
 # grid that claims 30000 x 30000 pixels, a WebP that claims 16383 x 16383.
 python3 "$HERE/heif_compose.py" grid "$dir/huge.heic" 30000 30000 4 "${tiles[@]}"
 expect_refused "a 30000 x 30000 grid is refused" "$dir/huge.heic"
+python3 "$HERE/heif_compose.py" grid "$dir/lying.heic" 4208x27000:100x120 4 "${tiles[@]}"
+expect_refused "a grid of 4208 x 27000 whose property says 100 x 120 is refused" "$dir/lying.heic"
+# ... before anything is allocated for it (measured natively: the library
+# alone would take about 670 MB for it).
+if [ "$PW_WIN_TARGET" = native ]; then
+    peak="$(/usr/bin/time -f %M "$PWTOOL" decode "$dir/lying.heic" --cell 320x240 2>&1 >/dev/null | tail -1)"
+    expect_below "peak memory refusing it (KB)" 60000 "$peak"
+fi
 cwebp -quiet -lossless "$dir/small.png" -o "$dir/lossless.webp"
 # VP8L header at byte 21: 14 bits width - 1, 14 bits height - 1.
 python3 - "$dir/lossless.webp" "$dir/huge.webp" <<'PY'
