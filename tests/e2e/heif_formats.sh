@@ -96,6 +96,24 @@ for name in a.heic b.HEIF c.hif d.avif e.WebP f.txt; do cp "$dir/small.heic" "$d
 expect_eq "the folder scan lists the phone and web formats" "a.heic b.HEIF c.hif d.avif e.WebP" \
     "$(timeout 60 $PW_WINE "$PWTOOL" scan "$(pw_winpath "$dir/scan")" | tr -d '\r' | sed 's|.*[\\/]||' | tr '\n' ' ' | sed 's/ $//')"
 
+# Without its libraries the program runs on without their formats: a copy of
+# pwtool without libde265.dll (which libheif.dll needs) still reads WebP but
+# no HEIC; without In_heif.dll neither.
+if [ "$PW_WIN_TARGET" != native ]; then
+    mkdir -p "$dir/bare"
+    cp "$PWTOOL" "$(dirname "$PWTOOL")"/{In_heif,libheif}.dll "$dir/bare/"
+    BARE_TOOL="$dir/bare/$(basename "$PWTOOL")"
+    expect_eq "without libde265.dll: WebP still read" "640x480 WebP $(stat -c %s "$dir/alpha.webp")" \
+        "$(PWTOOL="$BARE_TOOL" decode "$dir/alpha.webp" "$dir/bare.bmp" --cell 320x240)"
+    expect_refused_by() {  # what, tool, file
+        PWTOOL="$2" decode "$3" "$dir/bare.bmp" --cell 320x240 >/dev/null
+        expect_eq "$1" "1 not decoded" "$? $(grep -o 'not decoded' "$dir/stderr")"
+    }
+    expect_refused_by "without libde265.dll: HEIC not read" "$BARE_TOOL" "$dir/small.heic"
+    rm "$dir/bare/In_heif.dll"
+    expect_refused_by "without In_heif.dll: WebP not read" "$BARE_TOOL" "$dir/alpha.webp"
+fi
+
 # --- Bad input ----------------------------------------------------------------------
 expect_refused() {  # what, file
     local code said
