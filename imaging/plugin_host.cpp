@@ -10,6 +10,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/decode_source.h"
 #include "imaging/gdiplus_plugin.h"
+#include "imaging/plugin_library.h"
 #include "imaging/resampler_realtime.h"
 #include "imaging/std_plugin.h"
 #include "library/file_access.h"
@@ -97,6 +98,7 @@ const std::vector<BuiltinPlugin>& ProgramPlugins() {
     static const std::vector<BuiltinPlugin> plugins = {
         {"In_std.dll", &StdPluginEntry},
         {"In_gdiplus.dll", &GdiplusPluginEntry},
+        {"In_heif.dll", &HeifPluginEntry},
     };
     return plugins;
 }

@@ -7,6 +7,9 @@
 ; which passes:
 ;   VERSION     the program's version, for example 1.4.1.1
 ;   PAGEWIND32  the 32-bit Pagewind.scr      PAGEWIND64  the 64-bit one
+;   PROGRAM32   the 32-bit program's folder  PROGRAM64   the 64-bit one, where
+;               the phone and web formats plugin and its libraries lie
+;               beside the program (In_heif.dll, libheif.dll, libde265.dll)
 ;   ASSETS      the assets folder (back.jpg, pagewind.ico)
 ;   OUTFILE     the setup program to write
 ;
@@ -244,6 +247,9 @@ Section "-Program32" SecProgram32
   ${If} $Delegate != 1
     SetOutPath "$INSTDIR"
     File "/oname=Pagewind.scr" "${PAGEWIND32}"
+    File "${PROGRAM32}/In_heif.dll"
+    File "${PROGRAM32}/libheif.dll"
+    File "${PROGRAM32}/libde265.dll"
   ${EndIf}
 SectionEnd
 
@@ -251,6 +257,9 @@ Section "-Program64" SecProgram64
   ${If} $Delegate != 1
     SetOutPath "$INSTDIR"
     File "/oname=Pagewind.scr" "${PAGEWIND64}"
+    File "${PROGRAM64}/In_heif.dll"
+    File "${PROGRAM64}/libheif.dll"
+    File "${PROGRAM64}/libde265.dll"
   ${EndIf}
 SectionEnd
 
@@ -509,6 +518,9 @@ Function un.Administrator
     Delete /REBOOTOK "$INSTDIR\Pagewind.scr"
   ${EndIf}
   Delete /REBOOTOK "$INSTDIR\back.jpg"
+  Delete /REBOOTOK "$INSTDIR\In_heif.dll"
+  Delete /REBOOTOK "$INSTDIR\libheif.dll"
+  Delete /REBOOTOK "$INSTDIR\libde265.dll"
   Delete /REBOOTOK "$INSTDIR\uninstall.exe"
   ; The user's own photos stay: the folder goes only when it is empty.
   RMDir "$INSTDIR\Photos"

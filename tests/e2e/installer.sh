@@ -148,6 +148,9 @@ expect_eq "silent installation exit code" 0 "$(run_setup /S)"
 check "the installed Pagewind.scr is this build's" cmp -s "$BUILT_SCR" "$INSTALLED/Pagewind.scr"
 expect_eq "a $PW_WIN_TARGET program" "$machine" "$(pe_machine "$INSTALLED/Pagewind.scr")"
 check "back.jpg beside it" cmp -s "$ASSETS/back.jpg" "$INSTALLED/back.jpg"
+for dll in In_heif.dll libheif.dll libde265.dll; do
+    check "this build's $dll beside it" cmp -s "$(dirname "$BUILT_SCR")/$dll" "$INSTALLED/$dll"
+done
 check "a Photos folder" test -d "$INSTALLED/Photos"
 check "nothing in the 32-bit Program Files" test ! -e "$C/Program Files (x86)/Pagewind"
 expect_eq "\"Path\" for the current user" 'C:\Program Files\Pagewind' "$(reg_get Path)"

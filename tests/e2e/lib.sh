@@ -3,7 +3,13 @@
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env"
 # Beside the test programs of the build being tested.
 EXIT_CODE_HOST="${EXIT_CODE_HOST:-$PW_ROOT/build/$PW_WIN_TARGET/tests/e2e/exit_code_host.exe}"
-pw_wine_target "$PW_WIN_TARGET" || exit 2
+# "native" runs the build machine's own programs: no Wine, plain paths.
+if [ "$PW_WIN_TARGET" = native ]; then
+    PW_WINE=env
+    pw_winpath() { realpath -m "$1"; }
+else
+    pw_wine_target "$PW_WIN_TARGET" || exit 2
+fi
 KEY='HKCU\Software\Quillora\Pagewind'
 FAILURES=0
 
@@ -31,7 +37,7 @@ reg_reset() {
 # that can make a report puts the stand-in there (use_explorer_standin
 # STANDIN) and the prefix's own back when it ends (restore_explorer, from its
 # EXIT trap); one left there by a test that was killed is put back first.
-EXPLORER="$WINEPREFIX/drive_c/windows/explorer.exe"
+EXPLORER="${WINEPREFIX:-}/drive_c/windows/explorer.exe"
 EXPLORER_KEPT="$EXPLORER.pw-kept"
 restore_explorer() {
     if [ -f "$EXPLORER_KEPT" ]; then mv -f "$EXPLORER_KEPT" "$EXPLORER"; fi
@@ -176,11 +182,26 @@ colour_share() {
     # not counted as the colour.
     convert "$1" -fuzz 16% -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:100*mean]' info: 2>/dev/null
 }
+# Share of a colour in the left or right half of a 1920 x 1080 screenshot.
+half_share() {  # file, left|right, colour
+    local geometry=960x1080+0+0
+    [ "$2" = right ] && geometry=960x1080+960+0
+    colour_share "$1[$geometry]" "$3"
+}
 # Percentage of a screenshot's pixels that are black or nearly so.
 black_share() { convert "$1" -colorspace gray -threshold 6% -negate -format '%[fx:100*mean]' info: 2>/dev/null; }
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 expect_at_least() {  # what, minimum, actual
     if at_least "$3" "$2"; then echo "ok: $1 ($3)"; else echo "FAIL: $1: $3 is below $2"; FAILURES=$((FAILURES + 1)); fi
+}
+# Passes when ACTUAL is a number under BOUND (an empty or garbled share fails).
+expect_below() {  # what, bound, actual
+    if [[ "$3" =~ ^[0-9.]+([eE][-+]?[0-9]+)?$ ]] && ! at_least "$3" "$2"; then
+        echo "ok: $1 ($3)"
+    else
+        echo "FAIL: $1: '$3' is not below $2"
+        FAILURES=$((FAILURES + 1))
+    fi
 }
 
 finish() {

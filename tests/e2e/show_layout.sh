@@ -18,21 +18,6 @@ convert -size 900x1000 xc:'#d02020' "$work/pages/a-red-harbour.jpg"
 convert -size 900x1000 xc:'#2040d0' "$work/pages/b-blue-lagoon.jpg"
 convert -size 900x1000 xc:'#e0a020' "$work/pages/c-yellow-fields.jpg"
 
-# Share of a colour in the left or right half of a screenshot.
-half_share() {  # file, left|right, colour
-    local geometry=960x1080+0+0
-    [ "$2" = right ] && geometry=960x1080+960+0
-    colour_share "$1[$geometry]" "$3"
-}
-# Passes when ACTUAL is a number under BOUND (an empty or garbled share fails).
-expect_below() {  # what, bound, actual
-    if [[ "$3" =~ ^[0-9.]+([eE][-+]?[0-9]+)?$ ]] && ! at_least "$3" "$2"; then
-        echo "ok: $1 ($3)"
-    else
-        echo "FAIL: $1: '$3' is not below $2"
-        FAILURES=$((FAILURES + 1))
-    fi
-}
 # Runs a show over FOLDER with SCREENS photos per spread; quick turns, and a
 # delay so long that only the arrow keys turn pages while the test looks.
 run_layout() {

@@ -138,8 +138,13 @@ TEST_F(PluginHost, RegistersValidPluginsOnceAndInitsEverySlotWithTheOptions) {
     EXPECT_TRUE(PluginTable().empty());
 }
 
-TEST_F(PluginHost, TheProgramRegistersInStdThenInGdiplusWhereGdiplusLoads) {
+TEST_F(PluginHost, TheProgramRegistersInStdThenInGdiplusWhereGdiplusLoadsThenInHeif) {
     const std::vector<std::string> standard = {".jpg", ".jpeg", ".bmp", ".ppm"};
+    const std::vector<std::string> phone = {".heic", ".hif", ".heif", ".avif", ".webp"};
+    const auto joined = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
     RegisterPlugins();
     ASSERT_GE(PluginTable().size(), 1u);
     EXPECT_EQ(PluginTable()[0].fileName, "In_std.dll");
@@ -147,15 +152,21 @@ TEST_F(PluginHost, TheProgramRegistersInStdThenInGdiplusWhereGdiplusLoads) {
     std::vector<std::string> extensions;
     CollectExtensions(extensions);
 #ifdef _WIN32
-    // Windows (and Wine) carry gdiplus.dll.
-    ASSERT_EQ(PluginTable().size(), 2u);
+    // Windows (and Wine) carry gdiplus.dll; the build puts In_heif.dll with
+    // its libraries beside the program.
+    ASSERT_EQ(PluginTable().size(), 3u);
     EXPECT_EQ(PluginTable()[1].fileName, "In_gdiplus.dll");
     EXPECT_STREQ(PluginTable()[1].descriptor.name, "GDI+ image formats");
-    EXPECT_EQ(extensions, (std::vector<std::string>{".jpg", ".jpeg", ".bmp", ".ppm", ".gif", ".tiff", ".tif", ".png"}));
+    const std::vector<std::string> gdiplus = {".gif", ".tiff", ".tif", ".png"};
+    EXPECT_EQ(extensions, joined(joined(standard, gdiplus), phone));
+    const size_t heif = 2;
 #else
-    EXPECT_EQ(PluginTable().size(), 1u);
-    EXPECT_EQ(extensions, standard);
+    ASSERT_EQ(PluginTable().size(), 2u);
+    EXPECT_EQ(extensions, joined(standard, phone));
+    const size_t heif = 1;
 #endif
+    EXPECT_EQ(PluginTable()[heif].fileName, "In_heif.dll");
+    EXPECT_STREQ(PluginTable()[heif].descriptor.name, "Phone and web image formats");
 
     // Where no gdiplus.dll loads, the GDI+ plugin is left out.
     ShutdownPlugins();
@@ -164,10 +175,10 @@ TEST_F(PluginHost, TheProgramRegistersInStdThenInGdiplusWhereGdiplusLoads) {
     GdiplusSystemSeams().writeSetting = [](const char*, const std::string&) {};
     RegisterPlugins();
     GdiplusSystemSeams() = saved;
-    EXPECT_EQ(PluginTable().size(), 1u);
+    EXPECT_EQ(PluginTable().size(), 2u);
     extensions.clear();
     CollectExtensions(extensions);
-    EXPECT_EQ(extensions, standard);
+    EXPECT_EQ(extensions, joined(standard, phone));
 }
 
 #ifndef _WIN32
