@@ -219,7 +219,12 @@ expect_eq "the picture list stays (silent)" "$list_sum" "$(md5sum <"$data/piclis
 
 # --- Helpers for the parts that follow -------------------------------------------
 window_of() { xdotool search --name "$1" 2>/dev/null | tail -1; }
-press() { xdotool key --window "$(window_of "$1")" "$2" 2>/dev/null; }
+# Gives the window the keyboard, then presses the key through the X server,
+# down and up. (Sent to a named window, xdotool picks each half's route by
+# where the focus is at that moment: a page that closes on the key going down
+# gets its release sent to the closed window, the server is left holding the
+# key, and its repeats then press every window that comes next.)
+press() { focus_window "$1" && xdotool key "$2" 2>/dev/null; }
 has_window() { [ -n "$(window_of "$1")" ]; }
 uninstall_key_written() { [ "$(key_exists "$UNINSTALL_KEY")" = yes ]; }
 no_window() { ! has_window "$1"; }

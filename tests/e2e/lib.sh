@@ -15,15 +15,36 @@ FAILURES=0
 
 # The data of one value of a key (empty when absent), in the registry view of
 # the target's own width.
+# A query that failed for any other reason than a missing value is said on
+# stderr, so that a check that then fails shows why.
 reg_value() {  # key, name
+    local out err code
+    err="$(mktemp)"
+    out="$(WINEDEBUG=-all,err+all,fixme+reg pw_wine reg query "$1" /v "$2" 2>"$err")"
+    code=$?
+    if [ "$code" -ne 0 ] && ! grep -q "Unable to find" "$err" && [[ "$out" != *"Unable to find"* ]]; then
+        echo "note: reg query $1 /v $2 ended with $code: $(tr -d '\r' <"$err")" >&2
+    fi
+    rm -f "$err"
     # Lines look like "    NAME    REG_SZ    DATA"; DATA keeps trailing spaces.
-    pw_wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    printf '%s\n' "$out" | tr -d '\r' |
         sed -E -n 's/^    ([^ ]+)    REG_[A-Z_]+    (.*)$/\1\t\2/p' |
         awk -F '\t' -v name="$2" 'tolower($1) == tolower(name) { print $2; exit }'
 }
 # The data of one value of the main key (empty when absent).
 reg_get() { reg_value "$KEY" "$1"; }
-reg_set() { pw_wine reg add "$KEY" /v "$1" /t REG_SZ /d "$2" /f >/dev/null 2>&1; }
+# Writes a string value; a value the test could not write is said at once,
+# with what reg said: the checks that follow would fail with no hint why.
+reg_write() {  # key, name, data
+    local err code
+    err="$(WINEDEBUG=-all,err+all,fixme+reg pw_wine reg add "$1" /v "$2" /t REG_SZ /d "$3" /f 2>&1 >/dev/null)"
+    code=$?
+    [ "$code" -eq 0 ] && return 0
+    echo "FAIL: could not set $2 to '$3' (reg ended with $code): $err"
+    FAILURES=$((FAILURES + 1))
+    return 1
+}
+reg_set() { reg_write "$KEY" "$1" "$2"; }
 # Crash reports counted since the settings were last reset.
 report_count() { local n; n="$(reg_get er)"; echo "${n:-0}"; }
 reg_del() { pw_wine reg delete "$KEY" /v "$1" /f >/dev/null 2>&1 || true; }
@@ -79,7 +100,7 @@ run_scr() { timeout 120 "$PW_WINE" "$EXIT_CODE_HOST" "$(pw_winpath "$SCR")" "$@"
 
 # A whole-program test's own places: the photos folder, the installation
 # folder ("Path", with the page background) and screenshots.
-reg_set_folder() { pw_wine reg add "$KEY\\Folders" /v "$1" /t REG_SZ /d "$(pw_winpath "$2")" /f >/dev/null 2>&1; }
+reg_set_folder() { reg_write "$KEY\\Folders" "$1" "$(pw_winpath "$2")"; }
 
 # Waits until a window whose name matches the pattern is on the display;
 # false when none came within 30 s.
