@@ -10,6 +10,8 @@
 ;   PROGRAM32   the 32-bit program's folder  PROGRAM64   the 64-bit one, where
 ;               the phone and web formats plugin and its libraries lie
 ;               beside the program (In_heif.dll, libheif.dll, libde265.dll)
+;   LICENCES    the folder of those libraries' and libjpeg-turbo's licence
+;               texts (*.txt)
 ;   ASSETS      the assets folder (back.jpg, pagewind.ico)
 ;   OUTFILE     the setup program to write
 ;
@@ -63,6 +65,7 @@ SetCompressor /SOLID lzma
 !insertmacro RequireDefine VERSION
 !insertmacro RequireDefine PAGEWIND32
 !insertmacro RequireDefine PAGEWIND64
+!insertmacro RequireDefine LICENCES
 !insertmacro RequireDefine ASSETS
 !insertmacro RequireDefine OUTFILE
 
@@ -268,6 +271,10 @@ Section "-Pagewind"
     SetOutPath "$INSTDIR"
     File "${ASSETS}/back.jpg"
     CreateDirectory "$INSTDIR\Photos"
+    ; The libraries' licence texts, the same for both builds.
+    SetOutPath "$INSTDIR\Licences"
+    File "${LICENCES}/*.txt"
+    SetOutPath "$INSTDIR"
 
     ; The user's settings and picture list are left as they are: installing
     ; over an earlier installation only renews the program and "Path".
@@ -521,6 +528,9 @@ Function un.Administrator
   Delete /REBOOTOK "$INSTDIR\In_heif.dll"
   Delete /REBOOTOK "$INSTDIR\libheif.dll"
   Delete /REBOOTOK "$INSTDIR\libde265.dll"
+  ; Licences holds only what a setup program put there: the whole folder
+  ; goes, with texts of an earlier version that this one no longer ships.
+  RMDir /r /REBOOTOK "$INSTDIR\Licences"
   Delete /REBOOTOK "$INSTDIR\uninstall.exe"
   ; The user's own photos stay: the folder goes only when it is empty.
   RMDir "$INSTDIR\Photos"

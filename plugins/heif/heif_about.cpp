@@ -42,6 +42,7 @@ std::string HeifPluginAboutText() {
     } else {
         text += "      libheif: not found (HEIC and AVIF are not read)\r\n";
     }
-    text += "      libwebp " + WebpVersion() + " (BSD 3-clause)\r\n\r\nQuillora";
+    text += "      libwebp " + WebpVersion() + " (BSD 3-clause)\r\n";
+    text += "Their licence texts are in the Licences folder.\r\n\r\nQuillora";
     return text;
 }

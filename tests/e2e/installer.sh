@@ -151,6 +151,13 @@ check "back.jpg beside it" cmp -s "$ASSETS/back.jpg" "$INSTALLED/back.jpg"
 for dll in In_heif.dll libheif.dll libde265.dll; do
     check "this build's $dll beside it" cmp -s "$(dirname "$BUILT_SCR")/$dll" "$INSTALLED/$dll"
 done
+# The libraries' licence texts, as a Windows user reads them: every line
+# ends in CR LF.
+windows_text() { [ -s "$1" ] && [ "$(grep -c $'\r$' "$1")" = "$(wc -l <"$1")" ]; }
+for text in libheif libde265 dav1d libwebp libjpeg-turbo GPL-3; do
+    check "this build's $text.txt has Windows line endings" windows_text "$(dirname "$BUILT_SCR")/Licences/$text.txt"
+    check "$text.txt installed in Licences" cmp -s "$(dirname "$BUILT_SCR")/Licences/$text.txt" "$INSTALLED/Licences/$text.txt"
+done
 check "a Photos folder" test -d "$INSTALLED/Photos"
 check "nothing in the 32-bit Program Files" test ! -e "$C/Program Files (x86)/Pagewind"
 expect_eq "\"Path\" for the current user" 'C:\Program Files\Pagewind' "$(reg_get Path)"

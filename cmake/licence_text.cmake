@@ -1,0 +1,30 @@
+# Writes one licence text for Windows readers from the files named after the
+# script, one after the other with an empty line between: Windows line
+# endings, and a UTF-8 byte order mark, without which Notepad on Windows 7
+# and 8 reads the copyright signs of some texts in the system's code page.
+#   cmake -DOUT=NAME.txt -P licence_text.cmake FILE...
+set(first 0)
+foreach(i RANGE ${CMAKE_ARGC})
+  if(CMAKE_ARGV${i} STREQUAL "-P")
+    math(EXPR first "${i} + 2")
+    break()
+  endif()
+endforeach()
+set(text "")
+math(EXPR last "${CMAKE_ARGC} - 1")
+if(first EQUAL 0 OR first GREATER last)
+  message(FATAL_ERROR "no licence text for ${OUT}")
+endif()
+foreach(i RANGE ${first} ${last})
+  file(READ "${CMAKE_ARGV${i}}" part)
+  string(REPLACE "\r" "" part "${part}")
+  string(REGEX REPLACE "\n+$" "" part "${part}")
+  string(APPEND part "\n")
+  if(NOT text STREQUAL "")
+    string(APPEND text "\n")
+  endif()
+  string(APPEND text "${part}")
+endforeach()
+string(REPLACE "\n" "\r\n" text "${text}")
+string(ASCII 239 187 191 bom)
+file(WRITE "${OUT}" "${bom}${text}")
