@@ -190,7 +190,8 @@ if start_show && expect_show "spread prepared"; then
     show_key Escape
     expect_eq "the show ends with exit code 0" 0 "$(show_exit_code 20)"
 else
-    echo "FAIL: the installed program's show never appeared"
+    echo "FAIL: the installed program's show never appeared (it said: $(tr -d '\r' <"$SHOW_LOG" | tail -n 5);" \
+        "its exit code: $(show_exit_code 1))"
     FAILURES=$((FAILURES + 1))
 fi
 

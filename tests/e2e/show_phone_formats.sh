@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The show with photos from a phone's folder: a HEIC whose container turns it
-# upright and a WebP with transparent parts, one per page. The HEIC is stored
-# lying on its side (red left, yellow right) with a quarter turn in its
-# container, so upright it shows yellow above red; the WebP is blue with a
-# transparent border, which shows the page's paper colour.
+# upright and a WebP with transparent parts, one per page; and the settings
+# window's "Add photo", which takes a HEIC and shows its properties. The HEIC
+# is stored lying on its side (red left, yellow right) with a quarter turn in
+# its container, so upright it shows yellow above red; the WebP is blue with
+# a transparent border, which shows the page's paper colour.
 set -u
 PW_WIN_TARGET="$1"
 SCR="$2"
 ASSETS="$3"
+DRIVER="$4"
 source "$(dirname "$0")/lib.sh"
 HERE="$(cd "$(dirname "$0")" && pwd)"
 
@@ -50,6 +52,25 @@ expect_at_least "WebP: blue on the right page (%)" 20 "$(half_share "$work/shot.
 band=80x300+1020+390
 expect_at_least "WebP: paper colour through its transparent border (%)" 50 "$(region_share "$work/shot.png" "$band" '#d5caaf')"
 expect_below "WebP: nothing black there (%)" 5 "$(black_share "$work/shot.png[$band]")"
+
+# "Add photo" takes the HEIC: its properties give its size as it is shown,
+# upright.
+WORK="$work"
+SHOTS="$work/shots"
+run_driver add-photo <<EOF
+start $(pw_winpath "$SCR") /c
+wait-main
+tab 1
+post-click 63
+wait-dialog
+dialog-set-text 1148@Edit|1152 "$(pw_winpath "$work/phone/a-harbour.heic")"
+dialog-click 1@Button
+wait-dialog-gone
+wait-text child:*properties:0 "Width : 900"
+expect-text ^Height "Height : 1000"
+post-click 17
+wait-exit 0
+EOF
 
 reg_reset
 finish
