@@ -9,6 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Each target runs under its own Wine loader: /usr/bin/wine would pick the
-# 32-bit one whenever it is installed, whatever the executable.
+# Each target runs under its own Wine loader (through scripts/pw-wine32 or
+# pw-wine64): /usr/bin/wine would pick the 32-bit one whenever it is
+# installed, whatever the executable.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PW_WINE_LOADER})
