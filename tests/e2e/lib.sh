@@ -14,9 +14,8 @@ KEY='HKCU\Software\Quillora\Pagewind'
 FAILURES=0
 
 # The data of one value of a key (empty when absent), in the registry view of
-# the target's own width.
-# A query that failed for any other reason than a missing value is said on
-# stderr, so that a check that then fails shows why.
+# the target's own width. A query that failed for any other reason than a
+# missing value is said on stderr, so that a check that then fails shows why.
 reg_value() {  # key, name
     local out err code
     err="$(mktemp)"
