@@ -35,10 +35,12 @@ void PrepareNextSpread() {
     if (StopRequested) return;
     Show.Preparing = true;
     if (ShowHooks.composeNextSpread) ShowHooks.composeNextSpread();
+    const bool stopped = StopRequested != 0;
+    Show.SpreadComplete = !stopped;
     Show.Preparing = false;
     Show.SpreadPrepared = true;
     PagesPending = true;
-    Milestone(StopRequested ? "spread preparation stopped" : "spread prepared");
+    Milestone(stopped ? "spread preparation stopped" : "spread prepared");
 }
 
 void TurnPage() {
@@ -88,7 +90,9 @@ void SchedulerTick() {
     if (s.ChangeNow) {
         ClearNavigationInterrupt();
         s.SpreadPrepared = false;
-        if (!s.BackStepPending) PrepareNextSpread();
+        // A right arrow keeps the prepared spread, unless an interrupt (a
+        // left arrow pressed just before it) stopped that preparation.
+        if (!s.BackStepPending || !s.SpreadComplete) PrepareNextSpread();
     }
     if (!s.ChangeNow || !StopRequested) s.ChangeNow = false;
     s.BackStepPending = false;

@@ -34,6 +34,7 @@ void ResetShowState(int32_t photosPerSpread, int32_t nowMs) {
     s.NavigatingHistory = false;
     s.ChangeNow = false;
     s.SpreadPrepared = false;
+    s.SpreadComplete = false;
     s.BackStepPending = false;
     s.Preparing = false;
     s.WindowGone = false;

@@ -15,6 +15,10 @@ struct TShowState {
     std::atomic<bool> Paused{false};
     std::atomic<bool> ChangeNow{false};
     std::atomic<bool> SpreadPrepared{false};
+    // Clear when the last preparation was stopped part-way (an arrow key's
+    // interrupt): its spread is half-composed and must be prepared again
+    // before any page turns onto it.
+    std::atomic<bool> SpreadComplete{false};
     std::atomic<bool> Preparing{false};
     std::atomic<bool> BackStepPending{false};
     std::atomic<bool> NavigatingHistory{false};

@@ -2,8 +2,10 @@
 // drawing frames move the clock, so whole turns run in no time.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "library/selection_order.h"
 #include "library/settings.h"
@@ -20,6 +22,11 @@ int frames = 0, prepared = 0;
 int pauseAfterFrames = -1;      // frame count at which the user presses space...
 int64_t pauseLength100 = 0;     // ...and how long the pause lasts
 int64_t pausedUntil100 = 0;
+// What the user does while a spread is being composed, and whether the
+// spread on the pages was composed to its end.
+std::function<void()> duringCompose;
+bool spreadWhole = true;
+int halfSpreadFrames = 0;
 
 int32_t FakeMs() { return static_cast<int32_t>(fakeNow100 / 10); }
 int32_t Fake100us() { return static_cast<int32_t>(fakeNow100); }
@@ -35,9 +42,15 @@ void FakeFrame() {
         Show.Paused = true;
         pausedUntil100 = fakeNow100 + pauseLength100;
     }
+    if (!spreadWhole) ++halfSpreadFrames;
     if (fakeNow100 - TurnStart >= static_cast<int64_t>(TurnDuration) * 10) TurnDone = true;
 }
-void FakeCompose() { ++prepared; }
+// Composing stops early, as the real one does, when a stop is requested.
+void FakeCompose() {
+    ++prepared;
+    if (duringCompose) std::exchange(duringCompose, nullptr)();
+    spreadWhole = StopRequested == 0;
+}
 
 class ShowSchedule : public ::testing::Test {
 protected:
@@ -45,8 +58,10 @@ protected:
         saved_ = Settings;
         ShowHooks = ShowDriver{&FakeMs, &Fake100us, &FakeSleep, nullptr, &FakeFrame, &FakeCompose, nullptr, false};
         fakeNow100 = 1000000;
-        frames = prepared = 0;
+        frames = prepared = halfSpreadFrames = 0;
         pauseAfterFrames = -1;
+        spreadWhole = true;
+        duringCompose = nullptr;
         Settings.Delay = 5000;
         TurnDuration = 2000;
         ResetShowState(4, FakeMs());
@@ -160,6 +175,26 @@ TEST_F(ShowSchedule, StepBackDuringATurnMirrorsTheSheet) {
     EXPECT_EQ(Fake100us() - TurnStart, 15000);  // three quarters: the mirror
     StepBack();
     EXPECT_EQ(Selection.readPos, 5);
+}
+
+// Left then right while a spread is being composed: the left arrow's
+// interrupt stops the composition, and the page must not turn onto what it
+// left half-done.
+TEST_F(ShowSchedule, ArrowsDuringAPreparationNeverTurnOntoAHalfComposedSpread) {
+    Selection.writePos = Selection.readPos = 10;
+    ASSERT_EQ(RunTurns(1).size(), 1u);
+    Show.SpreadPrepared = false;
+    duringCompose = [] {
+        StepBack();
+        StepForward();
+    };
+    PrepareNextSpread();
+    ASSERT_FALSE(spreadWhole);
+    const int before = prepared;
+    SchedulerTick();
+    EXPECT_EQ(prepared, before + 2) << "composed again before the turn, and the next one after it";
+    EXPECT_GT(frames, 0);
+    EXPECT_EQ(halfSpreadFrames, 0);
 }
 
 }  // namespace
