@@ -26,11 +26,11 @@ EOF
 # Every request is counted in "fetches".
 cat >"$FAKE/bin/apt-get" <<'EOF'
 #!/usr/bin/env bash
-spec="${*: -1}"
-echo "$spec" >>"$FAKE/fetches"
+request="${*: -1}"
+echo "$request" >>"$FAKE/fetches"
 if [ -f "$FAKE/offline" ]; then echo "E: Failed to fetch the archive  Temporary failure resolving"; exit 100; fi
-if [ ! -f "$FAKE/served/$spec" ]; then echo "E: Failed to fetch the archive  404  Not Found"; exit 100; fi
-echo "${spec/=/ }" >"${spec%%=*}_${spec#*=}.dsc"
+if [ ! -f "$FAKE/served/$request" ]; then echo "E: Failed to fetch the archive  404  Not Found"; exit 100; fi
+echo "${request/=/ }" >"${request%%=*}_${request#*=}.dsc"
 EOF
 # dpkg-source -x --no-check DSC DIR: a tree with every licence file that the
 # bootstrap keeps and VERSION; with the file "break-unpack" it stops half-way
@@ -49,7 +49,7 @@ chmod +x "$FAKE/bin/"*
 
 # What the bootstrap is given in place of the real builders and machine:
 # each build writes its stamp and a line "PKG VERSION TARGET" to "builds",
-# and refuses a tree without its VERSION (one unpacked only in part).
+# and refuses a tree without its VERSION (one unpacked only half-way).
 cat >"$WORK/stand-ins.sh" <<EOF
 DEPS="$DEPS"
 PATCHES="$WORK/patches"
@@ -135,7 +135,7 @@ rm -rf "$DEPS/libde265-1.0.11-1+deb12u2-win64"
 run
 check "a dependency made again at its version leaves libheif as it is" is "libde265 1.0.11-1+deb12u2 win64" "$BUILDS"
 
-# --- A source tree unpacked in part is never used ---------------------------
+# --- A half-unpacked source tree is never used ------------------------------
 rm -rf "$DEPS/dav1d-1.0.0-2+deb12u1-win64"
 touch "$FAKE/break-unpack"
 run
@@ -199,7 +199,7 @@ rm -f "$FAKE/offline"
 run
 check "with the network back the new revision is fetched and built" is "$(both "libjpeg-turbo 1:2.1.5-3")" "$BUILDS"
 
-# --- Patches are part of a package's key ------------------------------------
+# --- Patches join a package's key -------------------------------------------
 mkdir -p "$WORK/patches/libwebp"
 echo "first" >"$WORK/patches/libwebp/01-fix.patch"
 run
