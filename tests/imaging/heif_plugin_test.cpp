@@ -9,13 +9,17 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "imaging/bitmap.h"
 #include "imaging/fit.h"
 #include "imaging/plugin_host.h"
+#include "imaging/resampler_realtime.h"
 #include "library/settings.h"
+#include "library/system_folders.h"
 #include "show/stop_request.h"
 
 namespace {
@@ -33,6 +37,7 @@ protected:
         std::filesystem::create_directories(folder_);
     }
     void TearDown() override {
+        LineCallbackTestFault = nullptr;
         StopRequested = 0;
         ShutdownPlugins();
         Settings = saved_;
@@ -179,3 +184,49 @@ TEST_F(HeifPlugin, StopFlagEndsTheDecode) {
 }
 
 }  // namespace
+
+namespace {
+int32_t faultRow = 0;
+bool faultIsProtocol = false;
+void FailAtFaultRow(int32_t row) {
+    if (row != faultRow) return;
+    if (faultIsProtocol) throw std::runtime_error("prevLine=1, curLine=3");
+    throw std::bad_alloc();
+}
+}  // namespace
+
+// The line callback fails (out of memory as it prepares the resize or on a
+// row, or a protocol fault) while the plugin's and libheif's frames are on
+// the stack. Nothing may unwind through them: in the 32-bit build each
+// module has its own unwinder, and an exception thrown into the plugin ends
+// the program. Out of memory leaves the picture not decoded; a protocol fault
+// reaches the caller as it was raised; the plugin decodes the next picture.
+TEST_F(HeifPlugin, AFailingLineCallbackNeverUnwindsThroughThePlugin) {
+    std::vector<std::string> pictures = {WriteWebp("rows.webp", 64, 48, std::vector<uint8_t>(64 * 48 * 4, 150))};
+    const std::string heic = ProgramFolder() + "/rows.heic";  // made by the build with heif-enc
+    ASSERT_TRUE(std::filesystem::exists(heic)) << heic;
+    pictures.push_back(heic);
+    Settings.rtresize = true;
+    for (const std::string& path : pictures) {
+        for (const int32_t row : {kHeaderRow, 5}) {
+            faultRow = row;
+            faultIsProtocol = false;
+            LineCallbackTestFault = &FailAtFaultRow;
+            PictureResult result;
+            EXPECT_TRUE(DecodeInto(path, 32, 24, &result).empty()) << path << " row " << row;
+            EXPECT_EQ(result.pictureWidth, 0) << path << " row " << row;
+
+            faultIsProtocol = true;
+            try {
+                DecodeInto(path, 32, 24);
+                ADD_FAILURE() << path << ": the protocol fault was lost";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "prevLine=1, curLine=3");
+            }
+
+            LineCallbackTestFault = nullptr;
+            EXPECT_EQ(DecodeInto(path, 32, 24, &result).size(), 32u * 24) << path;
+            EXPECT_EQ(result.pictureWidth, 64) << path;
+        }
+    }
+}
