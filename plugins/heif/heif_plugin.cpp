@@ -139,11 +139,6 @@ bool HeifStopRequested() {
     return cell && *cell && **cell != 0;
 }
 
-bool PictureSizeAllowed(int64_t width, int64_t height) {
-    return width >= 1 && height >= 1 && width <= kLargestSide && height <= kLargestSide &&
-           width * height * 4 <= kLargestPictureBytes;
-}
-
 void ReportNotDecoded(const HeifDecodeCall& call) {
     *call.pictureWidth = 0;
     *call.pictureHeight = 0;

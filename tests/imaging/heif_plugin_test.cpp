@@ -21,6 +21,7 @@
 #include "library/settings.h"
 #include "library/system_folders.h"
 #include "show/stop_request.h"
+#include "tests/imaging/heif_test_files.h"
 
 namespace {
 
@@ -172,6 +173,48 @@ TEST_F(HeifPlugin, DamagedAndHostileFilesAreNotDecoded) {
         EXPECT_TRUE(DecodeInto(path, 64, 64, &result).empty()) << path;
         EXPECT_EQ(result.pictureWidth, 0) << path;
         ShutdownPlugins();
+    }
+}
+
+// Files whose grids, overlay children or coded streams declare more than
+// their container says are refused before the libraries allocate for them.
+TEST_F(HeifPlugin, PicturesLargerThanTheirContainerSaysAreNotDecoded) {
+    using namespace heif_test;
+    std::vector<std::pair<std::string, std::string>> files;
+    // A grid whose first extent holds two bytes and whose second declares
+    // 30000 x 30000; behind the first lie bytes that read as 100 x 100.
+    Item grid;
+    grid.id = 1;
+    grid.type = "grid";
+    const std::string data = GridData(1, 2, 30000, 30000);
+    grid.extents = {data.substr(0, 2), data.substr(2)};
+    grid.reversed = true;
+    grid.after = GridData(1, 2, 100, 100).substr(2);
+    grid.properties = {Ispe(100, 100)};
+    Item tile = HevcItem(2, 512, 512, 512, 512), tile2 = HevcItem(3, 512, 512, 512, 512);
+    tile.hidden = tile2.hidden = true;
+    files.emplace_back("extents.heic", File({grid, tile, tile2}, 1, {{"dimg", 1, {2, 3}}}));
+    // An overlay of 1000 x 500 over that grid, its data in one extent.
+    Item overlay;
+    overlay.id = 10;
+    overlay.type = "iovl";
+    overlay.extents = {OverlayData(1000, 500, 1)};
+    overlay.properties = {Ispe(1000, 500)};
+    grid.extents = {data};
+    grid.hidden = true;
+    files.emplace_back("overlay.heic", File({overlay, grid, tile, tile2}, 10, {{"dimg", 10, {1}}, {"dimg", 1, {2, 3}}}));
+    // Coded streams of 30000 x 30000 whose ispe says 100 x 100.
+    files.emplace_back("coded.heic", File({HevcItem(1, 30000, 30000, 100, 100)}, 1, {}));
+    files.emplace_back("coded.avif", File({Av1Item(1, 30000, 30000, 100, 100)}, 1, {}));
+    for (const auto& [name, bytes] : files) {
+        const std::string path = Write(name, bytes);
+        for (const bool realtime : {true, false}) {
+            Settings.rtresize = realtime;
+            PictureResult result;
+            EXPECT_TRUE(DecodeInto(path, 64, 64, &result).empty()) << name;
+            EXPECT_EQ(result.pictureWidth, 0) << name;
+            ShutdownPlugins();
+        }
     }
 }
 
