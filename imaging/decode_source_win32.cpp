@@ -1,9 +1,10 @@
 #include <windows.h>
 
 #include "imaging/decode_source.h"
+#include "library/wide_text_win32.h"
 
 void* OpenDecodeFile(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+    HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     return h == INVALID_HANDLE_VALUE ? nullptr : h;
 }

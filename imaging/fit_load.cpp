@@ -1,3 +1,5 @@
+#include <new>
+
 #include "imaging/fit.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
@@ -23,7 +25,14 @@ PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
     record.lineCallback = Settings.rtresize ? &LineCallback : nullptr;
 
     PictureLoad load;
-    LoadPicture(fileName, slot, cell.Width(), cell.Height(), load);
+    try {
+        LoadPicture(fileName, slot, cell.Width(), cell.Height(), load);
+    } catch (const std::bad_alloc&) {
+        // Too large for the memory left (its resize or its pixels): the
+        // picture is not decoded and the next one is tried.
+        cell.Fill();
+        return result;
+    }
     result.formatName = load.formatName;
     result.fileSize = load.fileSize;
     if (load.bitmap) {

@@ -129,8 +129,8 @@ void ReportNotDecoded(int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarge
     if (target) *target = DecodeTarget{nullptr, 0, 0};
 }
 
-// False when the picture was not decoded; the sizes are then reported as 0
-// by the caller. Throws what the line callback throws.
+// False when the picture was not decoded (also when the line callback told it
+// to stop); the sizes are then reported as 0 by the caller.
 bool ReadPicture(gdip::GpImage* image, int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarget* target,
                  int32_t slot, LineCallbackFn callback) {
     uint32_t w = 0;
@@ -158,8 +158,7 @@ bool ReadPicture(gdip::GpImage* image, int32_t* pictureWidth, int32_t* pictureHe
         for (int32_t y = 0; y < height; ++y) {
             if (!CopyPixels(image, gdip::Rect{0, y, width, 1}, gdip::kPixelFormat24bppRGB, width * 3, buffer))
                 return false;
-            callback(buffer, y, width, height, slot);
-            if (StopRequested()) return false;
+            if (callback(buffer, y, width, height, slot) == 0 || StopRequested()) return false;
         }
         *target = DecodeTarget{nullptr, height, width};
     } else {
@@ -191,8 +190,8 @@ void PW_CDECL Decode7(const void* source, int32_t* width, int32_t* height, int32
     try {
         decoded = ReadPicture(image.get(), pictureWidth, pictureHeight, target, slot, callback);
     } catch (...) {
-        // The line callback's protocol errors go on to the caller of the
-        // decode; the image is disposed of on the way out.
+        // A failed allocation goes on to the caller of the decode; the image
+        // is disposed of on the way out.
         ReportNotDecoded(pictureWidth, pictureHeight, target);
         throw;
     }

@@ -57,7 +57,7 @@ GdiplusSystem DefaultGdiplusSystem() {
     };
     s.readMachineString = ReadMachineString;
     s.listFolder = EnumerateFolder;
-    s.wideName = [](const std::string& name) { return WideText(name); };
+    s.wideName = [](const std::string& name) { return SystemPath(name); };
     s.aboutBox = [](void* parent, const char* text) {
         MessageBoxA(static_cast<HWND>(parent), text, "About plugin", MB_OK);
     };

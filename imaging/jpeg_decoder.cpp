@@ -71,7 +71,7 @@ struct JpegJob {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     SourceManager src;
-    std::exception_ptr thrown;  // a line callback's exception, rethrown after clean-up
+    std::exception_ptr thrown;  // what the decode threw, rethrown after clean-up
 };
 
 int32_t CameraOrientation(const DecodeCall& call) {

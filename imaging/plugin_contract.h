@@ -63,7 +63,10 @@ using InitFn = int32_t(PW_CDECL*)(HostServices* services, int32_t slot);
 using AboutFn = void(PW_CDECL*)(void* parentWindow);
 // Row call: 3-byte pixels of one source row, its number, the source size and
 // the slot. Header call: row -1 and the header word in place of the pixels.
-// Returns 1 to go on, 0 when the host declined the resize.
+// Header call: returns 1 to go on with rows, 0 when the host declined the
+// resize (the picture then comes through the decode target). Row call:
+// returns 1 to go on, 0 when the host could not take the row: the decode must
+// stop and report the picture as not decoded. The callback never throws.
 using LineCallbackFn = int32_t(PW_CDECL*)(const void* rowOrHeader, int32_t row, int32_t width, int32_t height,
                                           int32_t slot);
 

@@ -136,10 +136,12 @@ bool BufferSizeAllowed(int64_t size, uint64_t availablePhysicalBytes) {
     return true;
 }
 
-void* PW_CDECL RequestSharedBuffer(int32_t size, int32_t slot) {
+void* PW_CDECL RequestSharedBuffer(int32_t size, int32_t slot) noexcept {
     if (!ValidSlot(slot)) return nullptr;
     SharedBuffer& buffer = sharedBuffers[slot];
-    if (size <= 0) return nullptr;
+    // A decode whose line callback failed is over; it must not go on to
+    // take the whole picture's pixels instead.
+    if (size <= 0 || LineCallbackFailed(slot)) return nullptr;
     if (!BufferSizeAllowed(size, size > kLargeBuffer ? AvailablePhysicalMemory() : 0)) {
         FreeSharedBuffer(slot);
         return nullptr;
@@ -156,18 +158,18 @@ void ReleaseSharedBuffer(int32_t slot) {
     if (ValidSlot(slot)) FreeSharedBuffer(slot);
 }
 
-void* PW_STDCALL AllocateBlock(int32_t size) {
+void* PW_STDCALL AllocateBlock(int32_t size) noexcept {
     if (!BufferSizeAllowed(size, size > kLargeBuffer ? AvailablePhysicalMemory() : 0)) return nullptr;
     return std::malloc(static_cast<size_t>(size));
 }
 
-int32_t PW_STDCALL FreeBlock(void* block) {
+int32_t PW_STDCALL FreeBlock(void* block) noexcept {
     if (!block) return -1;
     std::free(block);
     return 0;
 }
 
-void* PW_STDCALL ReallocateBlock(void** block, int32_t size) {
+void* PW_STDCALL ReallocateBlock(void** block, int32_t size) noexcept {
     if (!block) return nullptr;
     if (size == 0) {
         std::free(*block);
@@ -299,6 +301,8 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
                        slot);
                 source.file = nullptr;
             }
+            // What the line callback could not throw through the plugin.
+            RaiseLineCallbackFailure(slot);
             const bool read = load.pictureWidth > 0 && load.pictureHeight > 0;
             const bool tooSmall = load.pictureWidth < 0 && load.pictureHeight < 0;
             if (read && (informationOnly || target.pixels || resize.resizeAccepted)) {

@@ -77,10 +77,10 @@ struct BuiltinPlugin {
 void RegisterPluginList(const std::vector<BuiltinPlugin>& plugins);
 
 // Host services, also reachable directly (tests, pwtool).
-void* PW_CDECL RequestSharedBuffer(int32_t size, int32_t slot);
-void* PW_STDCALL AllocateBlock(int32_t size);
-int32_t PW_STDCALL FreeBlock(void* block);
-void* PW_STDCALL ReallocateBlock(void** block, int32_t size);
+void* PW_CDECL RequestSharedBuffer(int32_t size, int32_t slot) noexcept;
+void* PW_STDCALL AllocateBlock(int32_t size) noexcept;
+int32_t PW_STDCALL FreeBlock(void* block) noexcept;
+void* PW_STDCALL ReallocateBlock(void** block, int32_t size) noexcept;
 
 // The buffer size rule: sizes of at most 0, or over 100000000 bytes, are
 // refused; sizes over 50000000 bytes are refused when their megabytes exceed

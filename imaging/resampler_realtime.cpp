@@ -1,8 +1,10 @@
 #include "imaging/resampler_realtime.h"
 
+#include <exception>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "imaging/bitmap.h"
 #include "imaging/fit.h"
@@ -19,8 +21,18 @@ struct RealtimeState {
     int32_t height = 0;
     int32_t lastRow = -1;
     std::unique_ptr<TResampleStream> stream;
+    // What a call of this decode threw: kept here, so that no exception
+    // crosses the plugin's frames, and raised by the host once the plugin
+    // has returned.
+    std::exception_ptr failure;
 };
 RealtimeState States[kDecodingSlots];
+// A call with a slot out of range has no state to keep its failure in.
+thread_local std::exception_ptr strayFailure;
+
+std::exception_ptr& FailureCell(int32_t slot) {
+    return slot >= 0 && slot < kDecodingSlots ? States[slot].failure : strayFailure;
+}
 
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kDecodingSlots; }
 
@@ -79,15 +91,40 @@ void Row(const uint8_t* pixels, int32_t row, int32_t width, int32_t height, int3
 
 }  // namespace
 
-int32_t PW_CDECL LineCallback(const void* rowOrHeader, int32_t row, int32_t width, int32_t height, int32_t slot) {
-    if (row == kHeaderRow) return Header(HeaderWordOf(rowOrHeader), width, height, slot);
-    Row(static_cast<const uint8_t*>(rowOrHeader), row, width, height, slot);
-    return 1;
+void (*LineCallbackTestFault)(int32_t row) = nullptr;
+
+int32_t PW_CDECL LineCallback(const void* rowOrHeader, int32_t row, int32_t width, int32_t height,
+                              int32_t slot) noexcept {
+    std::exception_ptr& failure = FailureCell(slot);
+    // After a failure the decode is over: a plugin that calls on is told to
+    // stop again, and the first failure is the one reported.
+    if (failure) return 0;
+    try {
+        if (LineCallbackTestFault) LineCallbackTestFault(row);
+        if (row == kHeaderRow) return Header(HeaderWordOf(rowOrHeader), width, height, slot);
+        Row(static_cast<const uint8_t*>(rowOrHeader), row, width, height, slot);
+        return 1;
+    } catch (...) {
+        failure = std::current_exception();
+        return 0;
+    }
+}
+
+bool LineCallbackFailed(int32_t slot) { return FailureCell(slot) != nullptr; }
+
+void RaiseLineCallbackFailure(int32_t slot) {
+    for (std::exception_ptr* cell : {&FailureCell(slot), &strayFailure}) {
+        if (!*cell) continue;
+        const std::exception_ptr failure = std::exchange(*cell, nullptr);
+        std::rethrow_exception(failure);
+    }
 }
 
 void AbandonResize(int32_t slot) {
+    strayFailure = nullptr;
     if (!ValidSlot(slot)) return;
     States[slot].stream.reset();
     States[slot].lastRow = -1;
+    States[slot].failure = nullptr;
     ResizeSlots[slot].resizeStarted = 0;
 }

@@ -167,10 +167,7 @@ bool RowDelivery::Begin(int32_t width, int32_t height, int components) {
 }
 
 bool RowDelivery::Row(const uint8_t* samples, int32_t row) {
-    if (callback_) {
-        callback_(samples, row, width_, height_, call_.slot);
-        return !StdStopRequested();
-    }
+    if (callback_) return callback_(samples, row, width_, height_, call_.slot) != 0 && !StdStopRequested();
     // Where stored pixel (x, row) lands: a start index and a step per pixel
     // in the delivered top-down buffer.
     const int64_t w = width_;

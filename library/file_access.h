@@ -4,6 +4,7 @@
 // callers' retry rules and messages are the same everywhere.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #ifdef _WIN32
@@ -62,3 +63,13 @@ private:
     intptr_t handle_ = kInvalid;
     uint32_t error_ = 0;
 };
+
+// Writes a file whole or not at all: `write` fills a new file beside `path`
+// (its name with ".new" added), which replaces `path` in one step only once
+// it is complete and on disk. Whatever fails, `path` keeps its old contents
+// and the new file is removed. `error` receives the system error code of a
+// failure (0 when `write` itself gave up).
+enum class WholeFileWrite { Written, NotCreated, NotWritten, NotReplaced };
+WholeFileWrite WriteFileWhole(const std::string& path, const std::function<bool(FileHandle&)>& write,
+                              uint32_t& error);
+std::string WholeFileTempName(const std::string& path);

@@ -1,40 +1,41 @@
 #include <windows.h>
 
 #include "library/file_access.h"
+#include "library/wide_text_win32.h"
 
 namespace {
 HANDLE H(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 }  // namespace
 
 bool FileExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(SystemPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool FolderExists(const std::string& path) {
-    DWORD a = GetFileAttributesA(path.c_str());
+    DWORD a = GetFileAttributesW(SystemPath(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolder(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool CreateFolder(const std::string& path) { return CreateDirectoryW(SystemPath(path).c_str(), nullptr) != 0; }
 
-bool DeleteFileAt(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool DeleteFileAt(const std::string& path) { return DeleteFileW(SystemPath(path).c_str()) != 0; }
 
 uint64_t FileWriteTime(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA d;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return 0;
+    if (!GetFileAttributesExW(SystemPath(path).c_str(), GetFileExInfoStandard, &d)) return 0;
     return (static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
 }
 
 bool ReplaceFileWith(const std::string& from, const std::string& to, uint32_t& error) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExW(SystemPath(from).c_str(), SystemPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     error = GetLastError();
     return false;
 }
 
 bool FileHandle::CreateForWrite(const std::string& path) {
     Close();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error_ = GetLastError();
         return false;
@@ -45,7 +46,7 @@ bool FileHandle::CreateForWrite(const std::string& path) {
 
 bool FileHandle::OpenForRead(const std::string& path) {
     Close();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    HANDLE h = CreateFileW(SystemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error_ = GetLastError();

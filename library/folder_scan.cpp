@@ -8,7 +8,6 @@
 #include "library/system_folders.h"
 
 namespace {
-constexpr size_t kMaxNameLength = 259;
 
 bool MatchesExtension(const char* name, size_t length, const ExtensionList& extensions) {
     const char* dot = nullptr;
@@ -33,7 +32,10 @@ void SearchTreeInto(const std::string& folder, const ExtensionList& extensions, 
     if (ScanStopRequested) return;
     EnumerateFolder(folder, [&](const char* name, bool isFolder) {
         if (ScanStopRequested) return;
-        size_t length = std::min(std::char_traits<char>::length(name), kMaxNameLength);
+        // Whole, however many bytes its letters take (a Windows name has at
+        // most 259 UTF-16 units; cut in bytes it would lose its extension,
+        // or end in the middle of a letter).
+        const size_t length = std::char_traits<char>::length(name);
         if (name[0] == '.' && (length == 1 || (length == 2 && name[1] == '.'))) return;
         if (!isFolder) {
             if (MatchesExtension(name, length, extensions)) {

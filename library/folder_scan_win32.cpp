@@ -13,9 +13,10 @@ struct FindHandle {
 
 // The wide calls list every name the file system holds: in UTF-8 a name of
 // 260 letters can take three times as many bytes as the ANSI record has room
-// for.
+// for, and a folder deep in a tree of long names has a path longer than
+// MAX_PATH.
 HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAW& data) {
-    return FindFirstFileW(WideText(pattern).c_str(), &data);
+    return FindFirstFileW(SystemPath(pattern).c_str(), &data);
 }
 
 bool IsAscii(const std::string& text) {

@@ -46,31 +46,32 @@ std::runtime_error UnableToWrite(const std::string& fileName, uint32_t code) {
 }
 }  // namespace
 
-std::string PicListTempName(const std::string& fileName) { return fileName + ".new"; }
+std::string PicListTempName(const std::string& fileName) { return WholeFileTempName(fileName); }
 
 void TPicList::SaveToFile(std::string& fileName) const {
     CheckStorable(*this);
     // The new list goes into a file beside the old one, which it replaces only
     // once it is complete: a failed write never costs the user the old list.
-    FileHandle f;
-    if (!f.CreateForWrite(PicListTempName(fileName))) {
+    uint32_t error = 0;
+    auto write = [&] {
+        return WriteFileWhole(
+            fileName,
+            [this](FileHandle& f) {
+                FileSink sink(f);
+                return WritePicList(*this, sink);
+            },
+            error);
+    };
+    WholeFileWrite result = write();
+    if (result == WholeFileWrite::NotCreated) {
         LibrarySleep(1000);
-        if (!f.CreateForWrite(PicListTempName(fileName))) {
+        result = write();
+        if (result == WholeFileWrite::NotCreated) {
             if (IsDataFolderList(fileName)) fileName = JoinPath(ForceNewDataFolder(), kPicListFileName);
-            if (!f.CreateForWrite(PicListTempName(fileName))) throw UnableToWrite(fileName, f.Error());
+            result = write();
         }
     }
-    const std::string temp = PicListTempName(fileName);
-    FileSink sink(f);
-    uint32_t error = 0;
-    bool ok = WritePicList(*this, sink) && f.Flush();
-    if (!ok) error = f.Error();
-    f.Close();
-    if (ok) ok = ReplaceFileWith(temp, fileName, error);
-    if (!ok) {
-        DeleteFileAt(temp);
-        throw UnableToWrite(fileName, error);
-    }
+    if (result != WholeFileWrite::Written) throw UnableToWrite(fileName, error);
 }
 
 bool TPicList::LoadFromFile(std::string& fileName) {

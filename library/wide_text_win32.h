@@ -9,3 +9,10 @@
 std::wstring WideText(const std::string& text, UINT page = CP_ACP);
 // UTF-16 as bytes of code page `page`.
 std::string NarrowText(const std::wstring& text, UINT page = CP_ACP);
+
+// A file-system path for the system's wide calls. Paths from MAX_PATH - 12
+// units on (the limit for a folder; MAX_PATH for a file) work only in the
+// "\\?\" form, which the system takes literally: it is made from the full,
+// normalised path ("\\?\UNC\" for a network path). Shorter paths are only
+// widened.
+std::wstring SystemPath(const std::string& path);

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -12,42 +11,37 @@
 #include "settings_ui/wallpaper.h"
 
 namespace {
-struct FileCloser {
-    void operator()(HANDLE h) const {
-        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-};
-
-HANDLE CreateWallpaperFile(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-}
-
-bool WriteAll(HANDLE file, const TBitmap0& bitmap) {
-    return WriteBitmapFile24(bitmap, [file](const void* data, size_t size) {
-        DWORD written = 0;
-        return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-    });
+// The picture goes into a new file beside the old one, which it replaces only
+// once it is whole: the desktop keeps naming a complete picture when the
+// write fails (a full disk).
+WholeFileWrite WriteWallpaperFile(const std::string& path, const TBitmap0& bitmap) {
+    uint32_t error = 0;
+    return WriteFileWhole(
+        path,
+        [&bitmap](FileHandle& file) {
+            return WriteBitmapFile24(bitmap, [&file](const void* data, size_t size) { return file.Write(data, size); });
+        },
+        error);
 }
 }  // namespace
 
 void SetWallpaperOnExit(const TBitmap0& bitmap) {
     std::string path = JoinPath(GetDataFolder(), kWallpaperFileName);
-    HANDLE file = CreateWallpaperFile(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        // The old wallpaper may still be held by whoever shows it.
+    WholeFileWrite result = WriteWallpaperFile(path, bitmap);
+    // The old wallpaper may still be held by whoever shows it, and then it
+    // cannot be replaced yet.
+    auto mayRetry = [&result] {
+        return result == WholeFileWrite::NotCreated || result == WholeFileWrite::NotReplaced;
+    };
+    if (mayRetry()) {
         Sleep(1000);
-        file = CreateWallpaperFile(path);
+        result = WriteWallpaperFile(path, bitmap);
     }
-    if (file == INVALID_HANDLE_VALUE) {
+    if (mayRetry()) {
         path = JoinPath(ForceNewDataFolder(), kWallpaperFileName);
-        file = CreateWallpaperFile(path);
+        result = WriteWallpaperFile(path, bitmap);
     }
-    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("failed to write wallpaper to " + path);
-    {
-        std::unique_ptr<void, FileCloser> closer(file);
-        if (!WriteAll(file, bitmap)) throw std::runtime_error("failed to write wallpaper to " + path);
-    }
+    if (result != WholeFileWrite::Written) throw std::runtime_error("failed to write wallpaper to " + path);
 
     // Where the program's writes were redirected, Windows must be given the
     // file it really sees.

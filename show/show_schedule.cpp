@@ -25,10 +25,14 @@ void Milestone(const char* what) {
 }  // namespace
 
 void WaitWhilePaused() {
+    if (!Show.Paused || StopRequested) return;
+    // Said once no further frame is drawn: what is on the screen now stays.
+    Milestone("paused");
     while (Show.Paused && !StopRequested) {
         Sleep(20);
         Heartbeat();
     }
+    Milestone("resumed");
 }
 
 void PrepareNextSpread() {

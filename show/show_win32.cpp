@@ -219,7 +219,9 @@ DWORD WINAPI RenderThread(void*) {
         if (Show.FullScreen) ShowWindowAsync(saverWindow, SW_HIDE);
         Show.WindowGone = true;
         RequestQuitShow();
-        HandOverWallpaper();
+        // The show is over: a wallpaper that cannot be written (a full disk)
+        // leaves the old one and is no crash.
+        HandOverWallpaperSafely();
     } catch (...) {
         RequestShowEnd();
         ReportCurrentException(CrashPhaseFlags());

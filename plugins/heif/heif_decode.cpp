@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "plugins/heif/heif_canvas.h"
 #include "plugins/heif/heif_library.h"
+#include "plugins/heif/heif_limits.h"
 #include "plugins/heif/heif_plugin_internal.h"
 
 namespace {
@@ -34,15 +34,13 @@ void DecodeHeif(const HeifDecodeCall& call) {
     const std::string file = ReadWholeFile(call.fileName, kLargestPictureBytes);
     if (file.empty()) return ReportNotDecoded(call);
     const auto* bytes = reinterpret_cast<const uint8_t*>(file.data());
-    // A grid or overlay is allocated at the size its own data declares.
-    const DerivedCanvas canvas = ReadDerivedCanvas(bytes, file.size());
-    if (canvas.derived && (!canvas.readable || !PictureSizeAllowed(canvas.width, canvas.height)))
-        return ReportNotDecoded(call);
+    // libheif and its codecs allocate at the sizes that the grids, overlays
+    // and coded streams declare, which the container's sizes do not bound.
+    if (CheckHeifLimits(bytes, file.size()) != HeifLimits::kWithin) return ReportNotDecoded(call);
 
     std::unique_ptr<heif_context, ContextFree> context(api->contextAlloc(), ContextFree{api});
     if (!context) return ReportNotDecoded(call);
-    // The library refuses declared sizes beyond this before it allocates
-    // anything for them.
+    // The library also refuses sides beyond this in the container.
     api->contextSetMaximumImageSizeLimit(context.get(), kLargestSide);
     if (api->contextReadFromMemoryWithoutCopy(context.get(), bytes, file.size(), nullptr).code != heif_error_Ok)
         return ReportNotDecoded(call);

@@ -45,10 +45,8 @@ bool DeliverPicture(const HeifDecodeCall& call, const DecodedImage& image) {
     LineCallbackFn* cell = HeifPlugin.lineCallbackCells[call.slot];
     const LineCallbackFn callback = cell ? *cell : nullptr;
     if (callback && callback(HeaderWordArg(kRowsRedFirstUpright), kHeaderRow, width, height, call.slot) != 0) {
-        for (int32_t y = 0; y < height; ++y) {
-            callback(rgbRow(y), y, width, height, call.slot);
-            if (HeifStopRequested()) return false;
-        }
+        for (int32_t y = 0; y < height; ++y)
+            if (callback(rgbRow(y), y, width, height, call.slot) == 0 || HeifStopRequested()) return false;
         *call.target = DecodeTarget{nullptr, height, width};
         return true;
     }

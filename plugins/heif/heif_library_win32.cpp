@@ -2,20 +2,19 @@
 // Its own import, libde265.dll, is looked for in that folder first
 // (LOAD_WITH_ALTERED_SEARCH_PATH), so that the copies beside the program are
 // the ones used and a user can replace either.
+//
+// The library stays loaded for the rest of the process's life and is never
+// freed: a static owner would free it from the plugin's DllMain at process
+// detach, where no other library may be unloaded (and libheif's own threads
+// and static objects would be torn down under the loader lock). The system
+// releases it with the process.
 #include <windows.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "plugins/heif/heif_library.h"
 
 namespace {
-
-struct ModuleFree {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using ScopedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree>;
 
 // The folder of the module that holds this code, with a trailing backslash.
 std::string PluginFolder() {
@@ -38,7 +37,7 @@ bool Take(HMODULE module, Fn& fn, const char* name) {
 }
 
 struct LoadedHeif {
-    ScopedModule module;
+    HMODULE module = nullptr;  // kept loaded: see above
     HeifApi api{};
     bool complete = false;
 
@@ -48,10 +47,10 @@ struct LoadedHeif {
         const std::string path = folder + "libheif.dll";
         // A missing or broken DLL must not bring up the system's error box.
         const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-        module.reset(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        module = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         SetErrorMode(oldMode);
         if (!module) return;
-        HMODULE m = module.get();
+        HMODULE m = module;
         complete = Take(m, api.getVersion, "heif_get_version") &&
                    Take(m, api.haveDecoderForFormat, "heif_have_decoder_for_format") &&
                    Take(m, api.getDecoderDescriptors, "heif_get_decoder_descriptors") &&

@@ -20,7 +20,7 @@ bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kDecodingSlots; }
 
 template <void (*Decoder)(const HeifDecodeCall&)>
 void PW_CDECL Entry7(const void* source, int32_t* width, int32_t* height, int32_t* pictureWidth,
-                     int32_t* pictureHeight, DecodeTarget* target, int32_t slot) {
+                     int32_t* pictureHeight, DecodeTarget* target, int32_t slot) noexcept {
     (void)width;  // both point into the target, which is written whole
     (void)height;
     const HeifDecodeCall call{static_cast<const char*>(source), pictureWidth, pictureHeight, target, slot};
@@ -38,7 +38,8 @@ void PW_CDECL Entry7(const void* source, int32_t* width, int32_t* height, int32_
 
 // The older form has no picture sizes: no minimum.
 template <void (*Decoder)(const HeifDecodeCall&)>
-void PW_CDECL Entry5(const void* source, int32_t* width, int32_t* height, DecodeTarget* target, int32_t slot) {
+void PW_CDECL Entry5(const void* source, int32_t* width, int32_t* height, DecodeTarget* target,
+                     int32_t slot) noexcept {
     int32_t pictureWidth = 0;
     int32_t pictureHeight = 0;
     Entry7<Decoder>(source, width, height, &pictureWidth, &pictureHeight, target, slot);
@@ -84,7 +85,7 @@ void ListFormats() {
     AddFormat(MakeFormat<DecodeWebp>(".webp", "WebP"));
 }
 
-int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
+int32_t PW_CDECL Init(HostServices* services, int32_t slot) noexcept {
     if (!services || services->size < kServicesCoverBuffer) return 0;
     const bool validSlot = ValidSlot(slot);
     HeifPlugin.requestBuffer = services->requestBuffer;
@@ -102,7 +103,13 @@ int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
     return 1;
 }
 
-void PW_CDECL ShowAbout(void* parentWindow) { ShowHeifAboutBox(parentWindow, HeifPluginAboutText()); }
+// Like every entry the host calls, it lets nothing it throws reach the host.
+void PW_CDECL ShowAbout(void* parentWindow) noexcept {
+    try {
+        ShowHeifAboutBox(parentWindow, HeifPluginAboutText());
+    } catch (...) {
+    }
+}
 
 const char kInfoText[] =
     "Phone and web image formats 1.4.1.1\r\n"
@@ -116,8 +123,13 @@ PluginDescriptor descriptor = {
 
 }  // namespace
 
-extern "C" const PluginDescriptor* PW_CDECL PluginEntry() {
-    if (formatCount == 0) ListFormats();
+extern "C" const PluginDescriptor* PW_CDECL PluginEntry() noexcept {
+    try {
+        if (formatCount == 0) ListFormats();
+    } catch (...) {
+        formatCount = 0;  // listed again on the next call
+        return nullptr;
+    }
     descriptor.count = formatCount;
     return &descriptor;
 }
@@ -125,11 +137,6 @@ extern "C" const PluginDescriptor* PW_CDECL PluginEntry() {
 bool HeifStopRequested() {
     StopFlagWord* const* cell = HeifPlugin.stopFlagCell;
     return cell && *cell && **cell != 0;
-}
-
-bool PictureSizeAllowed(int64_t width, int64_t height) {
-    return width >= 1 && height >= 1 && width <= kLargestSide && height <= kLargestSide &&
-           width * height * 4 <= kLargestPictureBytes;
 }
 
 void ReportNotDecoded(const HeifDecodeCall& call) {

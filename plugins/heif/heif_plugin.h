@@ -17,7 +17,7 @@
 
 // The plugin's one export: its descriptor. HEIC/HEIF and AVIF are listed
 // only when libheif and its decoder for them are there; WebP always.
-extern "C" PW_PLUGIN_EXPORT const PluginDescriptor* PW_CDECL PluginEntry();
+extern "C" PW_PLUGIN_EXPORT const PluginDescriptor* PW_CDECL PluginEntry() noexcept;
 
 // The about box's text: the formats it reads and each library with its
 // version and licence.

@@ -2,11 +2,16 @@
 """Writes HEIC files the way phones do, from single-image HEICs that heif-enc
 made: a grid of tiles ("grid OUT WIDTH HEIGHT COLUMNS TILE...", with
 "grid OUT WIDTHxHEIGHT:ISPE_WIDTHxISPE_HEIGHT ..." a grid whose item
-property claims another size than its own data) and a picture
+property claims another size than its own data), a picture
 with the container's rotation and mirror ("transform OUT IN ROTATE MIRROR",
 ROTATE in quarter turns anticlockwise, MIRROR "none", "0" or "1" for the
-axis). Only the container is written here; the coded tiles stay as the
-encoder made them."""
+axis), and damaged files: a grid whose data lies in two extents, the first
+of two bytes and stored behind the second, followed by bytes that read as a
+grid of the ispe's size ("split-grid OUT WIDTH HEIGHT ISPE_WIDTH ISPE_HEIGHT
+COLUMNS TILE..."), an overlay over one grid ("overlay OUT WIDTH HEIGHT
+GRID_WIDTH GRID_HEIGHT COLUMNS TILE..."), and a single picture whose ispe is
+rewritten ("ispe OUT IN WIDTH HEIGHT"). Only the container is written here;
+the coded tiles stay as the encoder made them."""
 import struct
 import sys
 
@@ -100,8 +105,9 @@ def full_box(kind, version, flags, payload):
 
 
 def write(path, items, primary, references):
-    """items: (id, type, data, [property boxes], hidden); references: (from,
-    [to]) for "dimg"."""
+    """items: (id, type, data, [property boxes], hidden), data the item's
+    bytes or (extents, after): its extents stored last first, the bytes
+    `after` behind the first; references: (from, [to]) for "dimg"."""
     ipco = []
     ipma = b""
     for item_id, _, _, props, _ in items:
@@ -118,8 +124,10 @@ def write(path, items, primary, references):
         for src, dst in references)) if references else b""
 
     def meta(offsets):
-        iloc = struct.pack(">BBH", 0x44, 0x00, len(items)) + b"".join(
-            struct.pack(">HHHII", i, 0, 1, offsets[n], len(d)) for n, (i, _, d, _, _) in enumerate(items))
+        iloc = struct.pack(">BBH", 0x44, 0x00, len(items))
+        for n, (i, _, _, _, _) in enumerate(items):
+            iloc += struct.pack(">HHH", i, 0, len(offsets[n])) + b"".join(
+                struct.pack(">II", at, length) for at, length in offsets[n])
         return full_box("meta", 0, 0,
                         full_box("hdlr", 0, 0, struct.pack(">I4s12x", 0, b"pict") + b"\0")
                         + full_box("pitm", 0, 0, struct.pack(">H", primary))
@@ -128,14 +136,23 @@ def write(path, items, primary, references):
                         + iref
                         + box("iprp", box("ipco", b"".join(ipco))
                               + full_box("ipma", 0, 0, struct.pack(">I", len(items)) + ipma)))
-    ftyp = box("ftyp", b"heic" + struct.pack(">I", 0) + b"mif1heic")
-    head = len(ftyp) + len(meta([0] * len(items))) + 8
-    offsets, at = [], head
+    # Each item's extents as (offset in mdat's payload, length).
+    payload, places = b"", []
     for _, _, d, _, _ in items:
-        offsets.append(at)
-        at += len(d)
-    mdat = box("mdat", b"".join(d for _, _, d, _, _ in items))
-    open(path, "wb").write(ftyp + meta(offsets) + mdat)
+        if isinstance(d, tuple):
+            extents, after = d
+            spots = [None] * len(extents)
+            for n in reversed(range(len(extents))):
+                spots[n] = (len(payload), len(extents[n]))
+                payload += extents[n] + (after if n == 0 else b"")
+        else:
+            spots = [(len(payload), len(d))]
+            payload += d
+        places.append(spots)
+    ftyp = box("ftyp", b"heic" + struct.pack(">I", 0) + b"mif1heic")
+    head = len(ftyp) + len(meta(places)) + 8
+    offsets = [[(head + at, length) for at, length in spots] for spots in places]
+    open(path, "wb").write(ftyp + meta(offsets) + box("mdat", payload))
 
 
 def ispe(width, height):
@@ -159,6 +176,32 @@ def main():
         grid = struct.pack(">BBBBHH", 0, 0, rows - 1, columns - 1, width, height)
         items.insert(0, (1, "grid", grid, [ispe(*ispe_size)], False))
         write(out, items, 1, [(1, [n + 2 for n in range(len(tiles))])])
+    elif sys.argv[1] in ("split-grid", "overlay"):
+        out = sys.argv[2]
+        width, height, w2, h2, columns = map(int, sys.argv[3:8])
+        tiles = [read_single(p) for p in sys.argv[8:]]
+        rows = len(tiles) // columns
+        items = [(n + 2, "hvc1", coded, props, True) for n, (coded, props) in enumerate(tiles)]
+        references = [(1, [n + 2 for n in range(len(tiles))])]
+        if sys.argv[1] == "split-grid":
+            grid = struct.pack(">BBBBII", 0, 1, rows - 1, columns - 1, width, height)
+            claimed = struct.pack(">BBII", rows - 1, columns - 1, w2, h2)
+            items.insert(0, (1, "grid", ([grid[:2], grid[2:]], claimed), [ispe(w2, h2)], False))
+            write(out, items, 1, references)
+        else:
+            grid = struct.pack(">BBBBII", 0, 1, rows - 1, columns - 1, w2, h2)
+            items.insert(0, (1, "grid", grid, [ispe(w2, h2)], True))
+            fill = struct.pack(">BB4H", 0, 1, 0, 0, 0, 0xFFFF)
+            overlay = fill + struct.pack(">IIii", width, height, 0, 0)
+            items.insert(0, (10, "iovl", overlay, [ispe(width, height)], False))
+            write(out, items, 10, [(10, [1])] + references)
+    elif sys.argv[1] == "ispe":
+        out, source, width, height = sys.argv[2], sys.argv[3], int(sys.argv[4]), int(sys.argv[5])
+        data = bytearray(open(source, "rb").read())
+        at = data.find(b"ispe")
+        assert at > 4 and data.find(b"ispe", at + 4) < 0, "one ispe expected"
+        data[at + 8:at + 16] = struct.pack(">II", width, height)
+        open(out, "wb").write(bytes(data))
     elif sys.argv[1] == "transform":
         out, source, rotate, mirror = sys.argv[2], sys.argv[3], int(sys.argv[4]), sys.argv[5]
         coded, props = read_single(source)

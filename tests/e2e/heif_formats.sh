@@ -152,6 +152,28 @@ if [ "$PW_WIN_TARGET" = native ]; then
     peak="$(/usr/bin/time -f %M "$PWTOOL" decode "$dir/lying.heic" --cell 320x240 2>&1 >/dev/null | tail -1)"
     expect_below "peak memory refusing it (KB)" 60000 "$peak"
 fi
+# Sizes that only the item's data or the coded stream declares: a grid of
+# 30000 x 30000 whose data lies in two extents (the first of two bytes,
+# followed by bytes that read as 100 x 120), an overlay of 1000 x 500 over a
+# grid of 30000 x 30000, and an AVIF and a HEIC coded at 5200 x 5000 (26
+# million pixels, beyond the largest picture) whose ispe says 100 x 100.
+python3 "$HERE/heif_compose.py" split-grid "$dir/split.heic" 30000 30000 100 120 4 "${tiles[@]}"
+python3 "$HERE/heif_compose.py" overlay "$dir/overlay.heic" 1000 500 30000 30000 4 "${tiles[@]}"
+convert -size 5200x5000 gradient:'#3060c0-#f0c040' -alpha off PNG24:"$dir/large.png"
+avifenc -s 10 --min 30 --max 50 "$dir/large.png" "$dir/large.avif" >/dev/null
+heif-enc -q 10 -p preset=ultrafast "$dir/large.png" -o "$dir/large.heic" >/dev/null
+for name in large.avif large.heic; do
+    python3 "$HERE/heif_compose.py" ispe "$dir/small-$name" "$dir/$name" 100 100
+done
+# ... each refused before the libraries allocate for it (measured natively:
+# without the checks they take 5.3 GB, 2.6 GB, 340 MB and 160 MB).
+for name in split.heic overlay.heic small-large.avif small-large.heic; do
+    expect_refused "$name is refused" "$dir/$name"
+    if [ "$PW_WIN_TARGET" = native ]; then
+        peak="$(/usr/bin/time -f %M "$PWTOOL" decode "$dir/$name" --cell 320x240 2>&1 >/dev/null | tail -1)"
+        expect_below "peak memory refusing $name (KB)" 60000 "$peak"
+    fi
+done
 cwebp -quiet -lossless "$dir/small.png" -o "$dir/lossless.webp"
 # VP8L header at byte 21: 14 bits width - 1, 14 bits height - 1.
 python3 - "$dir/lossless.webp" "$dir/huge.webp" <<'PY'

@@ -52,14 +52,17 @@ expect_show "first frame"
 # The sheet has hardly begun to lift: the screen is still mostly the desktop.
 screenshot "$work/opening.png"
 expect_at_least "the desktop is the opening spread (%)" 40 "$(colour_share "$work/opening.png" '#336699')"
-# Space in the middle of the turn freezes the sheet where it is.
+# Space in the middle of the turn freezes the sheet where it is, once the
+# frame being drawn when the key came is on the screen.
 show_key space
+expect_show "paused"
 screenshot "$work/paused1.png"
 sleep 3
 screenshot "$work/paused2.png"
 expect_eq "the paused album stands still" 0 "$(compare -metric AE "$work/paused1.png" "$work/paused2.png" null: 2>&1)"
 expect_eq "the paused turn has not ended" 0 "$(show_count 'turn ended')"
 show_key space
+expect_show "resumed"
 # The desktop has turned away: the first spread of photos waits.
 expect_show "spread prepared"
 screenshot "$work/running.png"

@@ -82,6 +82,28 @@ expect_eq "$CASE: red on the left" a-red "$(page_colour "$work/rest.png" left)"
 expect_eq "$CASE: green on the right" b-green "$(page_colour "$work/rest.png" right)"
 end_and_compare "$work/rest.png"
 
+CASE="disk full"
+# The wallpaper the last show left stays whole, and the desktop keeps naming
+# it, when the next one cannot be written: this show may not write files past
+# 1 MB (a write beyond fails as on a full disk), and its 6 MB picture is
+# never complete. The wineserver, which writes the registry, runs already,
+# outside the limit.
+kept="$(wallpaper_file)"
+kept_sum="$(md5sum <"$kept" 2>/dev/null)"
+reg_set Delay 60000
+trap '' XFSZ
+ulimit -S -f 1024
+start_show || echo "FAIL: $CASE: the show's window never appeared"
+ulimit -S -f unlimited
+trap - XFSZ
+expect_show "spread prepared"
+show_key Escape
+expect_eq "$CASE: the show ends with exit code 0" 0 "$(show_exit_code 20)"
+expect_eq "$CASE: no crash report" 0 "$(report_count)"
+expect_eq "$CASE: the desktop still names the old wallpaper" "$kept" "$(wallpaper_file)"
+expect_eq "$CASE: the old wallpaper is untouched" "$kept_sum" "$(md5sum <"$kept" 2>/dev/null)"
+expect_eq "$CASE: no part-written file is left" "" "$(ls "$(dirname "$kept")" | grep -v '^Pagewind.bmp$' | grep -i 'pagewind.bmp')"
+
 CASE="mid-turn"
 # So slow that the screenshot and the key come early in the turn even on a
 # busy machine.

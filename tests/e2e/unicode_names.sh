@@ -126,6 +126,37 @@ show_exit_code 20 >/dev/null
 expect_eq "the old list's photos show (left page)" "${names[0]}" "$(page_colour "$WORK/legacy.png" left)"
 expect_eq "the old list's photos show (right page)" "${names[1]}" "$(page_colour "$WORK/legacy.png" right)"
 
+# --- Long names ---------------------------------------------------------------
+# Two folders deep of 85 Japanese letters each (255 bytes in UTF-8: the most a
+# name on this Unix file system can hold) and a photo of 83 letters: the path
+# takes 18 + 2 x 86 + 87 = 277 UTF-16 units, more than MAX_PATH. The scan
+# lists the photo, the show displays it and captions it with its name.
+repeat() { printf "%.0s$1" $(seq "$2"); }
+long_top="$(repeat 山 85)"
+long_deep="$long_top/$(repeat 川 85)"
+long_photo="$(repeat 花 83)"
+mkdir -p "$root/$long_deep"
+convert -size 900x1000 "xc:${colours[3]}" "$root/$long_deep/$long_photo.jpg"
+long_win="C:\\pw-e2e-unicode\\$long_top"
+expect_eq "pwtool scan lists the photo with the long path" "C:\\pw-e2e-unicode\\${long_deep//\//\\}\\$long_photo.jpg" \
+    "$(pw_wine "$PWTOOL" scan "$long_win" 2>/dev/null | tr -d '\r')"
+reg_reset
+reg_set Path "$(pw_winpath "$ASSETS")"
+reg_write "$KEY\\Folders" 1 "$long_win"
+reg_set Screens 2
+reg_set Delay 600000
+reg_set Convert 600
+reg_set TextFileName 1
+start_show || echo "FAIL: no show window for the long names"
+expect_show "spread prepared"
+turn_with_key Right
+screenshot "$WORK/long.png"
+show_key Escape
+show_exit_code 20 >/dev/null
+expect_eq "the show displays the photo of the long path" "${names[3]}" "$(page_colour "$WORK/long.png" left)"
+shape="$(caption_shape "$WORK/long.png" left)"
+expect_true "its caption draws the long name across the page (width/height $shape)" at_least "${shape:-0}" 8
+
 # --- A profile whose path has such letters ----------------------------------
 # The data folder goes under the user's application data folder; here that
 # folder's path has Czech, Greek and Japanese letters.

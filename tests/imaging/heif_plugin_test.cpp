@@ -9,14 +9,19 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "imaging/bitmap.h"
 #include "imaging/fit.h"
 #include "imaging/plugin_host.h"
+#include "imaging/resampler_realtime.h"
 #include "library/settings.h"
+#include "library/system_folders.h"
 #include "show/stop_request.h"
+#include "tests/imaging/heif_test_files.h"
 
 namespace {
 
@@ -33,6 +38,7 @@ protected:
         std::filesystem::create_directories(folder_);
     }
     void TearDown() override {
+        LineCallbackTestFault = nullptr;
         StopRequested = 0;
         ShutdownPlugins();
         Settings = saved_;
@@ -170,6 +176,48 @@ TEST_F(HeifPlugin, DamagedAndHostileFilesAreNotDecoded) {
     }
 }
 
+// Files whose grids, overlay children or coded streams declare more than
+// their container says are refused before the libraries allocate for them.
+TEST_F(HeifPlugin, PicturesLargerThanTheirContainerSaysAreNotDecoded) {
+    using namespace heif_test;
+    std::vector<std::pair<std::string, std::string>> files;
+    // A grid whose first extent holds two bytes and whose second declares
+    // 30000 x 30000; behind the first lie bytes that read as 100 x 100.
+    Item grid;
+    grid.id = 1;
+    grid.type = "grid";
+    const std::string data = GridData(1, 2, 30000, 30000);
+    grid.extents = {data.substr(0, 2), data.substr(2)};
+    grid.reversed = true;
+    grid.after = GridData(1, 2, 100, 100).substr(2);
+    grid.properties = {Ispe(100, 100)};
+    Item tile = HevcItem(2, 512, 512, 512, 512), tile2 = HevcItem(3, 512, 512, 512, 512);
+    tile.hidden = tile2.hidden = true;
+    files.emplace_back("extents.heic", File({grid, tile, tile2}, 1, {{"dimg", 1, {2, 3}}}));
+    // An overlay of 1000 x 500 over that grid, its data in one extent.
+    Item overlay;
+    overlay.id = 10;
+    overlay.type = "iovl";
+    overlay.extents = {OverlayData(1000, 500, 1)};
+    overlay.properties = {Ispe(1000, 500)};
+    grid.extents = {data};
+    grid.hidden = true;
+    files.emplace_back("overlay.heic", File({overlay, grid, tile, tile2}, 10, {{"dimg", 10, {1}}, {"dimg", 1, {2, 3}}}));
+    // Coded streams of 30000 x 30000 whose ispe says 100 x 100.
+    files.emplace_back("coded.heic", File({HevcItem(1, 30000, 30000, 100, 100)}, 1, {}));
+    files.emplace_back("coded.avif", File({Av1Item(1, 30000, 30000, 100, 100)}, 1, {}));
+    for (const auto& [name, bytes] : files) {
+        const std::string path = Write(name, bytes);
+        for (const bool realtime : {true, false}) {
+            Settings.rtresize = realtime;
+            PictureResult result;
+            EXPECT_TRUE(DecodeInto(path, 64, 64, &result).empty()) << name;
+            EXPECT_EQ(result.pictureWidth, 0) << name;
+            ShutdownPlugins();
+        }
+    }
+}
+
 TEST_F(HeifPlugin, StopFlagEndsTheDecode) {
     const std::string path = WriteWebp("stop.webp", 64, 64, std::vector<uint8_t>(64 * 64 * 4, 120));
     StopRequested = 1;
@@ -179,3 +227,49 @@ TEST_F(HeifPlugin, StopFlagEndsTheDecode) {
 }
 
 }  // namespace
+
+namespace {
+int32_t faultRow = 0;
+bool faultIsProtocol = false;
+void FailAtFaultRow(int32_t row) {
+    if (row != faultRow) return;
+    if (faultIsProtocol) throw std::runtime_error("prevLine=1, curLine=3");
+    throw std::bad_alloc();
+}
+}  // namespace
+
+// The line callback fails (out of memory as it prepares the resize or on a
+// row, or a protocol fault) while the plugin's and libheif's frames are on
+// the stack. Nothing may unwind through them: in the 32-bit build each
+// module has its own unwinder, and an exception thrown into the plugin ends
+// the program. Out of memory leaves the picture not decoded; a protocol fault
+// reaches the caller as it was raised; the plugin decodes the next picture.
+TEST_F(HeifPlugin, AFailingLineCallbackNeverUnwindsThroughThePlugin) {
+    std::vector<std::string> pictures = {WriteWebp("rows.webp", 64, 48, std::vector<uint8_t>(64 * 48 * 4, 150))};
+    const std::string heic = ProgramFolder() + "/rows.heic";  // made by the build with heif-enc
+    ASSERT_TRUE(std::filesystem::exists(heic)) << heic;
+    pictures.push_back(heic);
+    Settings.rtresize = true;
+    for (const std::string& path : pictures) {
+        for (const int32_t row : {kHeaderRow, 5}) {
+            faultRow = row;
+            faultIsProtocol = false;
+            LineCallbackTestFault = &FailAtFaultRow;
+            PictureResult result;
+            EXPECT_TRUE(DecodeInto(path, 32, 24, &result).empty()) << path << " row " << row;
+            EXPECT_EQ(result.pictureWidth, 0) << path << " row " << row;
+
+            faultIsProtocol = true;
+            try {
+                DecodeInto(path, 32, 24);
+                ADD_FAILURE() << path << ": the protocol fault was lost";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "prevLine=1, curLine=3");
+            }
+
+            LineCallbackTestFault = nullptr;
+            EXPECT_EQ(DecodeInto(path, 32, 24, &result).size(), 32u * 24) << path;
+            EXPECT_EQ(result.pictureWidth, 64) << path;
+        }
+    }
+}

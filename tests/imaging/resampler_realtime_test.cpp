@@ -67,13 +67,22 @@ protected:
     static int32_t Header(uint32_t word, int32_t w, int32_t h) {
         return LineCallback(HeaderWordArg(word), kHeaderRow, w, h, kSlot);
     }
-    static std::string MessageOf(const std::function<void()>& f) {
+    // A failing call throws nothing into the plugin: it returns 0 (stop), and
+    // the host raises what it kept once the plugin has returned.
+    static std::string MessageOf(const std::function<int32_t()>& call) {
+        int32_t result = -1;
         try {
-            f();
+            result = call();
+        } catch (...) {
+            return "(thrown into the plugin)";
+        }
+        if (result != 0) return "(went on with " + std::to_string(result) + ")";
+        try {
+            RaiseLineCallbackFailure(kSlot);
         } catch (const std::runtime_error& e) {
             return e.what();
         }
-        return "(no exception)";
+        return "(no failure kept)";
     }
 };
 
@@ -108,29 +117,35 @@ TEST_F(RealtimeResize, ProtocolViolationsNameWhatWentWrong) {
     BitmapPtr cell(TBitmap0::Create(40, 30));
     TBitmap0* target = cell.get();
     std::vector<uint8_t> row(100 * 3);
-    EXPECT_EQ(MessageOf([&] { Header(1, 100, 80); }), "not ResizeStarted and not StartResize");
-    EXPECT_EQ(MessageOf([&] { LineCallback(row.data(), 0, 100, 80, kSlot); }),
-              "not ResizeStarted and curLine=0, height=80");
-    EXPECT_EQ(MessageOf([&] { LineCallback(row.data(), 0, 100, 80, 11); }),
-              "not ResizeStarted and curLine=0, height=80");
+    auto rowCall = [&](int32_t r, int32_t w, int32_t h, int32_t slot = kSlot) {
+        return [&row, r, w, h, slot] { return LineCallback(row.data(), r, w, h, slot); };
+    };
+    EXPECT_EQ(MessageOf([&] { return Header(1, 100, 80); }), "not ResizeStarted and not StartResize");
+    EXPECT_EQ(MessageOf(rowCall(0, 100, 80)), "not ResizeStarted and curLine=0, height=80");
+    EXPECT_EQ(MessageOf(rowCall(0, 100, 80, 11)), "not ResizeStarted and curLine=0, height=80");
 
     TBitmap0* none = nullptr;
     Request(&none);
-    EXPECT_EQ(MessageOf([&] { Header(1, 100, 80); }), "ResizeBMP not assigned");
+    EXPECT_EQ(MessageOf([&] { return Header(1, 100, 80); }), "ResizeBMP not assigned");
 
     Request(&target);
     ASSERT_EQ(Header(1, 100, 80), 1);
-    EXPECT_EQ(MessageOf([&] { Header(1, 100, 80); }), "ResizeStarted and curLine=-1");
+    EXPECT_EQ(MessageOf([&] { return Header(1, 100, 80); }), "ResizeStarted and curLine=-1");
     for (int32_t r = 0; r <= 3; ++r) LineCallback(row.data(), r, 100, 80, kSlot);
-    EXPECT_EQ(MessageOf([&] { LineCallback(row.data(), 5, 100, 80, kSlot); }), "prevLine=3, curLine=5");
-    EXPECT_EQ(MessageOf([&] { LineCallback(row.data(), 4, 99, 81, kSlot); }),
-              "ResSourcewidth=100, width=99, ResSourceheight=80, height=81");
-    LineCallback(row.data(), 4, 100, 80, kSlot);  // the protocol goes on after a refused row
+    EXPECT_EQ(MessageOf(rowCall(5, 100, 80)), "prevLine=3, curLine=5");
+    EXPECT_EQ(MessageOf(rowCall(4, 99, 81)), "ResSourcewidth=100, width=99, ResSourceheight=80, height=81");
+    EXPECT_EQ(LineCallback(row.data(), 4, 100, 80, kSlot), 1);  // the raised failure is forgotten
+
+    // Until the host has raised it, a failure stops every later call, and
+    // the first one is what is raised.
+    EXPECT_EQ(LineCallback(row.data(), 7, 100, 80, kSlot), 0);
+    EXPECT_TRUE(LineCallbackFailed(kSlot));
+    EXPECT_EQ(MessageOf(rowCall(5, 100, 80)), "prevLine=4, curLine=7");
+    EXPECT_FALSE(LineCallbackFailed(kSlot));
 
     AbandonResize(kSlot);
     EXPECT_EQ(ResizeSlots[kSlot].resizeStarted, 0);
-    EXPECT_EQ(MessageOf([&] { LineCallback(row.data(), 5, 100, 80, kSlot); }),
-              "not ResizeStarted and curLine=5, height=80");
+    EXPECT_EQ(MessageOf(rowCall(5, 100, 80)), "not ResizeStarted and curLine=5, height=80");
 }
 
 TEST_F(RealtimeResize, TinyPicturesAreDeclinedToTheWholePicturePath) {
