@@ -10,8 +10,8 @@
 ;   PROGRAM32   the 32-bit program's folder  PROGRAM64   the 64-bit one, where
 ;               the phone and web formats plugin and its libraries lie
 ;               beside the program (In_heif.dll, libheif.dll, libde265.dll)
-;   LICENCES    the folder of those libraries' and libjpeg-turbo's licence
-;               texts (*.txt)
+;   LICENCES    the folder of the licence texts (*.txt) of those libraries,
+;               libjpeg-turbo and the MinGW-w64 runtime
 ;   ASSETS      the assets folder (back.jpg, pagewind.ico)
 ;   OUTFILE     the setup program to write
 ;
