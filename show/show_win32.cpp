@@ -1,6 +1,8 @@
 #include "show/show_win32.h"
 
 #include <atomic>
+#include <cstdlib>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +14,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/page_compose.h"
 #include "imaging/plugin_host.h"
+#include "imaging/resampler_realtime.h"
 #include "library/file_access.h"
 #include "library/selection_order.h"
 #include "library/settings.h"
@@ -152,6 +155,30 @@ BitmapPtr CopyOfScreen() {
     return copy;
 }
 
+// The whole-program tests set this variable to make faults that cannot be
+// made from outside; nothing else sets it. "freeze-render": the render
+// thread freezes after its first turn (the watchdog's test).
+// "fail-line-callback-row-N": the line callback fails with an allocation
+// failure at row N of every picture (the plugins' boundary).
+std::string TestHook() {
+    char value[64] = {};
+    const DWORD n = GetEnvironmentVariableA("PAGEWIND_TEST_HOOK", value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value) : std::string();
+}
+bool FreezeRequestedForTest() { return TestHook() == "freeze-render"; }
+
+int32_t failingRowForTest = -1;
+void FailAtRowForTest(int32_t row) {
+    if (row == failingRowForTest) throw std::bad_alloc();
+}
+void InstallLineCallbackFaultForTest() {
+    const std::string hook = TestHook();
+    const std::string prefix = "fail-line-callback-row-";
+    if (hook.rfind(prefix, 0) != 0) return;
+    failingRowForTest = std::atoi(hook.c_str() + prefix.size());
+    LineCallbackTestFault = &FailAtRowForTest;
+}
+
 void InitShowState() {
     ClockMs();
     if (!Show.LaunchedFromSettings) InitLibrary();
@@ -174,6 +201,7 @@ void InitShowState() {
     ShowHooks.composeNextSpread = &ComposeNextSpread;
     ShowHooks.frameRateMeasured = &CheckFrameRate;
     ShowHooks.preview = !Show.FullScreen;
+    InstallLineCallbackFaultForTest();
     InstallShowInput();
     if (Show.FullScreen) {
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 1, nullptr, 0);
@@ -181,13 +209,6 @@ void InitShowState() {
     }
 }
 
-// The whole-program test of the watchdog freezes the render thread after its
-// first turn when this variable says so; nothing else sets it.
-bool FreezeRequestedForTest() {
-    char value[16] = {};
-    const DWORD n = GetEnvironmentVariableA("PAGEWIND_TEST_HOOK", value, sizeof value);
-    return n > 0 && n < sizeof value && std::string(value) == "freeze-render";
-}
 
 DWORD WINAPI RenderThread(void*) {
     WatchdogThreadNumber = 0;
