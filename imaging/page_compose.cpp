@@ -17,29 +17,31 @@ const char* const kCantReadText = "Can't read pictures";
 
 void NoMessagesToPump() {}
 
+}  // namespace
+
 int32_t PictureCountNow() {
     std::lock_guard<std::mutex> lock(PictureListLock());
     return PicList().PictureCount();
 }
 
-void CountFailure(const PictureResult& result) {
-    if (result.fileMissing)
+void CountPictureFailure(bool fileMissing, bool cannotOpen) {
+    if (fileMissing)
         ++PictureTally.missing;
-    else if (result.cannotOpen)
+    else if (cannotOpen)
         ++PictureTally.cannotOpen;
     else
         ++PictureTally.undecodable;
 }
 
-}  // namespace
-
 void (*PumpShowMessages)() = &NoMessagesToPump;
 TPictureTally PictureTally;
 
-CellOutcome FillCell(TBitmap0& cell) {
+CellOutcome FillCell(TBitmap0& cell) { return FillCell(cell, &NextPicture); }
+
+CellOutcome FillCell(TBitmap0& cell, const CellPictureSource& source) {
     int32_t failures = 0;
     for (;;) {
-        const PictureChoice choice = NextPicture();
+        const PictureChoice choice = source();
         if (StopRequested) return CellOutcome::Stopped;
         const int32_t pictures = PictureCountNow();
         if (pictures == 0) {
@@ -55,7 +57,7 @@ CellOutcome FillCell(TBitmap0& cell) {
         if (StopRequested) return CellOutcome::Stopped;
         if (result.pictureWidth != 0 && result.pictureHeight != 0)
             return result.pictureWidth > 0 ? CellOutcome::Picture : CellOutcome::ErrorReport;
-        CountFailure(result);
+        CountPictureFailure(result.fileMissing, result.cannotOpen);
         // Every picture of the list and then some have failed in a row.
         if (++failures >= pictures + 2) {
             DrawMessage(cell, kCantReadText);
@@ -69,7 +71,7 @@ namespace {
 // The page's background with two cells on it, each cut to the page's width
 // and filled on its own; the cells take the page's background so that it runs
 // on unbroken through the gaps.
-void ComposeTwoPhotos(TBitmap0& page) {
+void ComposeTwoPhotos(TBitmap0& page, const CellPictureSource& source) {
     page.Fill();
     if (PictureCountNow() == 0) {
         DrawMessage(page, kNoPicturesText);
@@ -89,7 +91,7 @@ void ComposeTwoPhotos(TBitmap0& page) {
             cell->RandomPos = Settings.RandomPos;
             cell->Fill();
             Selection.cellIndex = k;
-            FillCell(*cell);
+            FillCell(*cell, source);
             page.CopyRect(*cell, 0, 0, 0, rows.top, width - 1, rows.bottom - 1);
         }
         PumpShowMessages();
@@ -99,14 +101,18 @@ void ComposeTwoPhotos(TBitmap0& page) {
 
 }  // namespace
 
+void ComposePageCells(TBitmap0& page, int32_t photosPerPage, const CellPictureSource& source) {
+    if (photosPerPage == 2) {
+        ComposeTwoPhotos(page, source);
+    } else {
+        Selection.cellIndex = 0;
+        FillCell(page, source);
+    }
+}
+
 void ComposePage(TBitmap0& page, int32_t photosPerPage) {
     const int32_t photos = photosPerPage == 2 ? 2 : 1;
-    if (photos == 1) {
-        Selection.cellIndex = 0;
-        FillCell(page);
-    } else {
-        ComposeTwoPhotos(page);
-    }
+    ComposePageCells(page, photos, &NextPicture);
     if (!StopRequested) PageDone(photos);
 }
 

@@ -5,10 +5,12 @@
 // show ("No pictures selected", "Can't read pictures").
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imaging/bitmap.h"
 #include "imaging/fit.h"
+#include "library/selection_order.h"
 #include "library/settings.h"
 
 // Hooks the show sets. Captions are drawn only in the full-screen show, not
@@ -39,6 +41,14 @@ enum class CellOutcome {
 // the list proves unreadable (N + 2 failures in a row with N pictures in the
 // list), or the show stops.
 CellOutcome FillCell(TBitmap0& cell);
+
+// Where a cell's pictures come from: asked once for each try, with
+// Selection.cellIndex naming the cell. FillCell above asks NextPicture.
+using CellPictureSource = std::function<PictureChoice()>;
+CellOutcome FillCell(TBitmap0& cell, const CellPictureSource& source);
+// ComposePage's drawing without the page history: the page's one or two
+// cells filled from `source`.
+void ComposePageCells(TBitmap0& page, int32_t photosPerPage, const CellPictureSource& source);
 
 // Decodes the file at its full size and fits it into the target by DrawFit
 // (not in real time). A file nothing could read leaves the target filled
@@ -83,3 +93,7 @@ struct TPictureTally {
     std::atomic<int32_t> undecodable{0};
 };
 extern TPictureTally PictureTally;
+// Counts a picture that could not be shown under its kind of failure.
+void CountPictureFailure(bool fileMissing, bool cannotOpen);
+// The pictures in the list now, under the list's lock.
+int32_t PictureCountNow();

@@ -1,5 +1,6 @@
 #include "library/selection_order.h"
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -97,7 +98,9 @@ int32_t PhotosForNextPage() {
     return Settings.PhotosPerPage;
 }
 
-PictureChoice NextPicture() {
+namespace {
+// "Start from random" and "Start from previous", before the first picture.
+void ApplyStartOption() {
     TSelection& s = Selection;
     if (s.current == -1 && Settings.OrderMode != kOrderRandom) {
         if (Settings.StartFromRandom) {
@@ -106,6 +109,12 @@ PictureChoice NextPicture() {
         }
         if (Settings.StartFromPrevious) s.current = LoadPrevious();
     }
+}
+}  // namespace
+
+PictureChoice NextPicture() {
+    TSelection& s = Selection;
+    ApplyStartOption();
     std::lock_guard<std::mutex> lock(PictureListLock());
     const int32_t n = PicList().PictureCount();
     if (s.cellIndex < 0 || s.cellIndex >= kHistoryCells)
@@ -140,6 +149,37 @@ void PageDone(int32_t photos) {
     if (next == 0) s.full = true;
     s.writePos = next;
     s.readPos = next;
+}
+
+int32_t TakeNextInOrder() {
+    ApplyStartOption();
+    std::lock_guard<std::mutex> lock(PictureListLock());
+    const int32_t n = PicList().PictureCount();
+    if (n < 1) return -1;
+    const int32_t picture = ChooseByOrder(n);
+    Selection.current = picture;
+    return picture;
+}
+
+PictureChoice ChoiceFor(int32_t picture) {
+    std::lock_guard<std::mutex> lock(PictureListLock());
+    PictureChoice choice;
+    choice.number = picture;
+    if (picture >= 0 && picture < PicList().PictureCount()) choice.path = PicList().PictureName(picture);
+    return choice;
+}
+
+void RecordShapedPage(const std::vector<int32_t>& pictures, bool across) {
+    TSelection& s = Selection;
+    if (!s.replay) {
+        THistoryRow& row = s.rows[s.writePos];
+        const size_t n = std::min<size_t>(pictures.size(), kHistoryCells);
+        for (size_t i = 0; i < n; ++i) row.cells[i] = pictures[i];
+        row.across = across;
+        PageDone(static_cast<int32_t>(n));
+        return;
+    }
+    PageDone(0);
 }
 
 void SavePrevious(int32_t n) {

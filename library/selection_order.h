@@ -13,6 +13,10 @@ constexpr int kHistoryCells = 25;
 struct THistoryRow {
     int32_t cells[kHistoryCells] = {};
     int32_t count = 0;
+    // Spreads laid out by the photos' shapes take two rows each, the left
+    // page's and the right page's; a picture across the whole spread is the
+    // first row's only cell, and the second row is empty.
+    bool across = false;
 };
 
 struct TSelection {
@@ -49,6 +53,17 @@ int32_t PhotosForNextPage();
 PictureChoice NextPicture();
 // Advances the history after a page of `photos` photos was composed.
 void PageDone(int32_t photos);
+
+// For spreads laid out by the photos' shapes, which choose their pictures
+// before they place them. The next picture in the configured order, without
+// writing the history; -1 when the list is empty.
+int32_t TakeNextInOrder();
+// The picture's file, for a number taken earlier (empty when the list has
+// shrunk below it since).
+PictureChoice ChoiceFor(int32_t picture);
+// Records one page of a shaped spread in the history, or steps over it while
+// replaying, as PageDone does.
+void RecordShapedPage(const std::vector<int32_t>& pictures, bool across);
 // "Prev": the picture shown last, for a later run.
 void SavePrevious(int32_t n);
 int32_t LoadPrevious();

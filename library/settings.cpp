@@ -114,6 +114,7 @@ void LoadSettingsFrom(RegistryKey* key, RegistryKey* folders, TSettings& s) {
     s.rtresize = ReadSettingInt(k, "rtresize", 1) != 0;
     s.ignoreexif = ReadSettingInt(k, "ignoreexif", 0) != 0;
     s.Screens = ReadSettingInt(k, "Screens", 4);
+    s.AutoLayout = ReadSettingInt(k, "AutoLayout", 0) != 0;
 
     LogFontA font = DefaultFont();
     if (ReadBinaryInto(k, "Font", &font, sizeof font)) {
@@ -156,6 +157,7 @@ void SaveSettingsTo(RegistryKey& k, TSettings& s) {
     writeInt("MouseMove", s.MouseMove);
     writeInt("ignoreexif", s.ignoreexif);
     writeInt("Screens", s.Screens);
+    writeInt("AutoLayout", s.AutoLayout);
     k.WriteBinary("Font", &s.Font, sizeof s.Font);
     const uint32_t color = s.FontColor;
     const uint8_t colorBytes[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};

@@ -43,6 +43,9 @@ struct TSettings {
     bool rtresize = true;
     bool ignoreexif = false;
     int32_t Screens = 4;
+    // Spreads laid out by the photos' shapes; "Screens" keeps the last fixed
+    // choice for when it is off (and for older versions).
+    bool AutoLayout = false;
     LogFontA Font = DefaultFont();
     uint32_t FontColor = 0x0000FF00;
     int32_t TextPos = 3;

@@ -59,3 +59,14 @@ SpreadPlan SpreadPlanner::Next(const NextPictureFn& next, const ShapeFn& shape, 
         plan.right.push_back(TakeAt(0));
     return plan;
 }
+
+int32_t SpreadPlanner::TakeAny(const NextPictureFn& next) { return pending_.empty() ? next() : TakeAt(0); }
+
+void SpreadPlanner::PutBack(const SpreadPlan& plan, const ShapeFn& shape) {
+    std::vector<int32_t> pictures = plan.left;
+    pictures.insert(pictures.end(), plan.right.begin(), plan.right.end());
+    for (auto it = pictures.rbegin(); it != pictures.rend(); ++it) {
+        const PictureShape s = shape(*it);
+        if (s != PictureShape::Unreadable) pending_.push_front(Taken{*it, s});
+    }
+}

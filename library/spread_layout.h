@@ -43,6 +43,13 @@ public:
     // bound for a list of unreadable files). An empty plan: no picture left.
     SpreadPlan Next(const NextPictureFn& next, const ShapeFn& shape, int32_t tries);
 
+    // The next picture whatever its shape, pending ones first, to stand in
+    // for a planned picture that then failed to decode; -1 when there is none.
+    int32_t TakeAny(const NextPictureFn& next);
+    // A spread that was not shown after all (the show stopped its
+    // preparation): its pictures go back to the front of the line, in order.
+    void PutBack(const SpreadPlan& plan, const ShapeFn& shape);
+
     // Pictures taken from the selection but not placed yet: they come first
     // in the next spreads.
     size_t Pending() const { return pending_.size(); }

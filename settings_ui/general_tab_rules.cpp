@@ -31,9 +31,11 @@ GeneralTabValues ValuesFromSettings(const TSettings& s) {
     v.reverse = s.OrderMode == 4;
     v.startFromRandom = s.StartFromRandom;
     v.startFromPrevious = s.StartFromPrevious;
-    v.screens1 = s.Screens == 1;
-    v.screens2 = s.Screens == 2;
-    v.screens4 = s.Screens == 4;
+    // One choice of the group is checked: by shape, or the fixed count.
+    v.byShape = s.AutoLayout;
+    v.screens1 = !s.AutoLayout && s.Screens == 1;
+    v.screens2 = !s.AutoLayout && s.Screens == 2;
+    v.screens4 = !s.AutoLayout && s.Screens == 4;
     v.arrowKeys = s.ArrowKeys;
     v.stopKey = s.StopKey;
     v.wallpaper = s.Wallpaper;
@@ -55,7 +57,10 @@ void StoreValuesIntoSettings(const GeneralTabValues& v, TSettings& s) {
     s.OrderMode = OrderModeOf(v.sequential, v.random, v.reverse, s.OrderMode);
     s.StartFromRandom = v.startFromRandom;
     s.StartFromPrevious = v.startFromPrevious;
-    if (v.screens1 || v.screens2 || v.screens4) {
+    if (v.byShape) {
+        s.AutoLayout = true;  // "Screens" keeps the last fixed choice
+    } else if (v.screens1 || v.screens2 || v.screens4) {
+        s.AutoLayout = false;
         s.Screens = v.screens1 ? 1 : v.screens2 ? 2 : 4;
         s.PhotosPerPage = std::max(1, s.Screens / 2);
     }

@@ -16,6 +16,7 @@ struct GeneralTabValues {
     bool sequential = false, reverse = false, random = false;
     bool startFromPrevious = false, startFromRandom = false;
     bool screens1 = false, screens2 = false, screens4 = false;
+    bool byShape = false;  // "Arrange by photo shape", the group's fourth choice
     bool arrowKeys = false, stopKey = false, wallpaper = false, mouseMove = false;
     bool autoRotate = false;
     bool showFileName = false, path = false, folder = false, extension = false;

@@ -50,6 +50,7 @@ enum ControlId : int32_t {
     kScreens1 = 67,
     kScreens2 = 68,
     kScreens4 = 69,
+    kByShape = 70,
     kStopKey = 44,
     kTextGroup = 64,
     kShowFileName = 56,
@@ -74,7 +75,7 @@ struct Controls {
     HWND displayOrder = nullptr;
     HWND sequential = nullptr, reverse = nullptr, random = nullptr;
     HWND startFromPrevious = nullptr, startFromRandom = nullptr;
-    HWND screens1 = nullptr, screens2 = nullptr, screens4 = nullptr;
+    HWND screens1 = nullptr, screens2 = nullptr, screens4 = nullptr, byShape = nullptr;
     HWND arrowKeys = nullptr, stopKey = nullptr, wallpaper = nullptr, mouseMove = nullptr;
     HWND showFileName = nullptr, showPath = nullptr, showFolder = nullptr, showExtension = nullptr;
     HWND font = nullptr, position = nullptr, transparent = nullptr;
@@ -146,9 +147,11 @@ void BuildGeneralFirstHalf(HWND page) {
 
     group = Need(CreateGroupBox(page, kPhotosPerScreenGroup, "Photos per screen", 106, 260, 136, 296),
                  "Photos per screen");
-    c.screens1 = CreateRadioButton(group, kScreens1, "1 photo per screen", 16, 180, 24, 20);
-    c.screens2 = CreateRadioButton(group, kScreens2, "2 photos per screen", 16, 180, 49, 20);
-    c.screens4 = CreateRadioButton(group, kScreens4, "4 photos per screen", 16, 180, 74, 20);
+    // Four choices in the room of three: rows 21 units apart.
+    c.screens1 = CreateRadioButton(group, kScreens1, "1 photo per screen", 16, 180, 20, 20);
+    c.screens2 = CreateRadioButton(group, kScreens2, "2 photos per screen", 16, 180, 41, 20);
+    c.screens4 = CreateRadioButton(group, kScreens4, "4 photos per screen", 16, 180, 62, 20);
+    c.byShape = CreateRadioButton(group, kByShape, "Arrange by photo shape", 16, 200, 83, 20);
 
     group = Need(CreateGroupBox(page, 0, "Events", 96, 260, 257, 16), "Events");
     // One column of four: two boxes side by side do not fit wider fonts.
@@ -221,6 +224,7 @@ void BuildControls() {
     AddTooltipTo(c.sequential, "1-2-3-...");
     AddTooltipTo(c.reverse, "...-3-2-1");
     AddTooltipTo(c.startFromPrevious, "Start where you left off last time");
+    AddTooltipTo(c.byShape, "A landscape across both pages, portraits one to a page");
     SetThemedTrackbars(c.delayTrack, c.convertTrack);
     FitTextControls(W.main);
     MarkKeyboardGroups(W.main);
@@ -606,6 +610,7 @@ void LoadSettingsIntoControls() {
     SetChecked(c.screens1, v.screens1);
     SetChecked(c.screens2, v.screens2);
     SetChecked(c.screens4, v.screens4);
+    SetChecked(c.byShape, v.byShape);
 }
 
 void StoreControlsIntoSettings() {
@@ -621,6 +626,7 @@ void StoreControlsIntoSettings() {
     v.screens1 = Checked(c.screens1);
     v.screens2 = Checked(c.screens2);
     v.screens4 = Checked(c.screens4);
+    v.byShape = Checked(c.byShape);
     v.arrowKeys = Checked(c.arrowKeys);
     v.stopKey = Checked(c.stopKey);
     v.wallpaper = Checked(c.wallpaper);

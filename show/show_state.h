@@ -31,6 +31,9 @@ struct TShowState {
     std::atomic<int32_t> LastChange{0};  // millisecond clock at the last page change
     int32_t PageMargin = 5;
     int32_t EntriesPerPage = 0;  // 0: one photo spans the spread; 1: each page has its own
+    // Spreads laid out by the photos' shapes ("AutoLayout"): two history
+    // rows a spread, as EntriesPerPage 1 has.
+    bool ShapedSpreads = false;
     std::mutex ShowLock;
 
     // Frame-rate measurement of the running turn.

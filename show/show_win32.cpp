@@ -15,6 +15,7 @@
 #include "imaging/page_compose.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
+#include "imaging/spread_compose.h"
 #include "library/file_access.h"
 #include "library/selection_order.h"
 #include "library/settings.h"
@@ -48,7 +49,7 @@ std::atomic<bool> firstFrameDrawn{false};
 // ends at once instead of after its 30 ms.
 HANDLE wakeEvent = nullptr;
 int32_t showWidth = 0, showHeight = 0;
-BitmapPtr spread, photoPage, tile;
+BitmapPtr spread, photoPage, wholePage, tile;
 BitmapPtr openingLeft, openingRight, nextLeft, nextRight;
 TGLControl* control = nullptr;
 
@@ -117,6 +118,32 @@ void ComposeOnePage() {
     ComposePage(*photoPage, PhotosForNextPage());
 }
 
+// A spread laid out by its photos' shapes: a landscape over the window-size
+// page cut in halves, or a page for each side as with two photos a spread.
+void ComposeShapedSpread(TBitmap0& left, TBitmap0& right) {
+    BusyBracket busy;
+    SpreadPlan plan = PlanShapedSpread();
+    if (plan.across) {
+        TBitmap0& whole = *wholePage;
+        whole.PatternOffsetX = whole.PatternOffsetY = 0;
+        ComposeShapedPage(whole, plan, 0);
+        CopyHalves(whole, left, right);
+    } else {
+        TBitmap0& page = *photoPage;
+        const int32_t m = Show.PageMargin;
+        page.PatternOffsetX = m;
+        page.PatternOffsetY = m;
+        ComposeShapedPage(page, plan, 0);
+        CopyWithMargin(page, left, m);
+        if (!StopRequested) {
+            page.PatternOffsetX = Scene.grid.width + m;
+            ComposeShapedPage(page, plan, 1);
+            CopyWithMargin(page, right, m);
+        }
+    }
+    FinishShapedSpread(plan);
+}
+
 // Fills the next spread into the pair of page bitmaps that is not on screen,
 // and points NextLeft and NextRight at it: one photo page cut in halves, or a
 // page for each side with its margin; the background pattern runs on across
@@ -127,6 +154,10 @@ void ComposeNextSpread() {
     TBitmap0& right = openingShown ? *nextRight : *openingRight;
     NextLeft = &left;
     NextRight = &right;
+    if (Show.ShapedSpreads) {
+        ComposeShapedSpread(left, right);
+        return;
+    }
     TBitmap0& page = *photoPage;
     if (Show.EntriesPerPage == 0) {
         page.PatternOffsetX = page.PatternOffsetY = 0;
@@ -183,7 +214,9 @@ void InitShowState() {
     ClockMs();
     if (!Show.LaunchedFromSettings) InitLibrary();
     RegisterMainThread();
-    ResetShowState(Settings.Screens, ClockMs());
+    // Shaped spreads keep two history rows a spread whatever "Screens" holds.
+    ResetShowState(Settings.AutoLayout ? 2 : Settings.Screens, ClockMs());
+    Show.ShapedSpreads = Settings.AutoLayout;
     TurnDuration = Settings.Convert;
     CaptionsEnabled = Show.FullScreen;
     PumpShowMessages = &PumpOneMessage;
@@ -343,6 +376,13 @@ void RunShowIn(HWND parent) {
     photoPage = s.EntriesPerPage == 0 ? NewBitmap(showWidth, showHeight, tile.get()) : NewBitmap(pageW, pageH, tile.get());
     photoPage->Crop = Settings.crop;
     photoPage->RandomPos = Settings.RandomPos;
+    if (s.ShapedSpreads) {
+        // A landscape across the spread is fitted to the whole window.
+        wholePage = NewBitmap(showWidth, showHeight, tile.get());
+        wholePage->Crop = Settings.crop;
+        wholePage->RandomPos = Settings.RandomPos;
+        ResetShapedSpreads(pageW, pageH);
+    }
 
     {
         // The desktop becomes the opening spread. It is taken before the
@@ -437,11 +477,12 @@ void ShutdownShow() {
     nextRight.reset();
     spread.reset();
     photoPage.reset();
+    wholePage.reset();
     tile.reset();
     if (s.FullScreen) {
         ShowCursor(TRUE);
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, 0, nullptr, 0);
-        SavePrevious(Selection.current);
+        SavePrevious(s.ShapedSpreads ? LastPlacedPicture() : Selection.current);
     }
     ResetSelection();
     if (!s.LaunchedFromSettings) {

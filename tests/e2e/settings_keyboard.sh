@@ -84,9 +84,13 @@ expect-focus 34
 xkeys Tab
 expect-focus 69
 xkeys Down
+expect-focus 70
+expect-checked 70
+expect-unchecked 69
+xkeys Down
 expect-focus 67
 expect-checked 67
-expect-unchecked 69
+expect-unchecked 70
 xkeys Down Down
 expect-focus 69
 xkeys Tab

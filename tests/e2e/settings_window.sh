@@ -169,8 +169,8 @@ expect_eq "the folder is the second entry, with Auto Refresh and without subfold
 
 # --- Stored settings in the controls, the General tab's rules, and "OK" -----
 # ("driver" names another kind than Wine's: the start rewrites it.)
-for pair in Delay=7000 Convert=3000 Order=3 Screens=2 TextPos=1 ArrowKeys=1 StopKey=0 Wallpaper=1 MouseMove=0 \
-            Textbg=0 TextFileName=15 ignoreexif=1 driver=No; do
+for pair in Delay=7000 Convert=3000 Order=3 Screens=2 AutoLayout=0 TextPos=1 ArrowKeys=1 StopKey=0 Wallpaper=1 \
+            MouseMove=0 Textbg=0 TextFileName=15 ignoreexif=1 driver=No; do
     reg_set "${pair%%=*}" "${pair#*=}"
 done
 run_driver general <<EOF
@@ -189,6 +189,7 @@ expect-unchecked 33
 expect-unchecked 42
 expect-unchecked 34
 expect-checked 68
+expect-unchecked 70
 expect-checked "=Use arrow keys"
 expect-unchecked 44
 expect-checked "=Set wallpaper on exit"
@@ -274,7 +275,9 @@ expect-disabled 61
 # Everything else to new values, then OK.
 click 35
 click 34
-click 67
+# "Arrange by photo shape": "Screens" keeps the fixed choice stored.
+click 70
+expect-unchecked 68
 combo-select 57 2
 click "=Use arrow keys"
 click 44
@@ -287,15 +290,15 @@ post-click 16
 wait-exit 0
 EOF
 after="$(reg_snapshot)"
-for pair in Delay=12000 Convert=4000 Order=12 Screens=1 TextPos=3 ArrowKeys=0 StopKey=1 Wallpaper=0 MouseMove=1 \
-            Textbg=1 TextFileName=12 ignoreexif=0; do
+for pair in Delay=12000 Convert=4000 Order=12 Screens=2 AutoLayout=1 TextPos=3 ArrowKeys=0 StopKey=1 Wallpaper=0 \
+            MouseMove=1 Textbg=1 TextFileName=12 ignoreexif=0; do
     expect_eq "OK stores ${pair%%=*}" "${pair#*=}" "$(snap_get "$after" "${pair%%=*}")"
 done
 expect_eq "the acceleration check replaces an old driver kind" ICD "$(snap_get "$after" driver)"
 
 # --- "Cancel" and "Preview": nothing is written ------------------------------
 # What the window may write: its settings, the picture list, DialogPath.
-edited='^(Delay|Convert|Order|Screens|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif'
+edited='^(Delay|Convert|Order|Screens|AutoLayout|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif'
 edited+='|Font|FontColor|DialogPath)='
 before="$(reg_snapshot | grep -E "$edited")"
 list_before="$(piclist_sum)"
@@ -308,6 +311,9 @@ click 33
 click 42
 click 56
 click "=Use arrow keys"
+# Stored by the OK before: the shapes' choice is the one checked.
+expect-checked 70
+expect-unchecked 68
 click 68
 combo-select 57 0
 tab 1

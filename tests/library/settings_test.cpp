@@ -86,6 +86,15 @@ TEST(LoadSettings, ValuesAndDerivedFields) {
     EXPECT_FALSE(s.MouseMove);
     EXPECT_TRUE(s.crop);
 
+    // "AutoLayout": on for any number but 0, off when absent or not a number.
+    EXPECT_FALSE(s.AutoLayout);
+    for (auto [text, on] : {std::pair{"1", true}, {"0", false}, {"2", true}, {"yes", false}, {"", false}}) {
+        k.WriteString("AutoLayout", text);
+        LoadSettingsFrom(&k, nullptr, s);
+        EXPECT_EQ(s.AutoLayout, on) << text;
+        EXPECT_EQ(s.Screens, 2) << "the fixed choice stays beside it";
+    }
+
     for (auto [screens, perPage] : {std::pair{1, 1}, {2, 1}, {4, 2}, {0, 1}}) {
         k.WriteString("Screens", std::to_string(screens));
         LoadSettingsFrom(&k, nullptr, s);
@@ -151,8 +160,8 @@ TEST(SaveSettings, FixedOrderEncodingsAndRoundTrip) {
     SaveSettingsTo(out, s);
     EXPECT_EQ(out.ValueNames(),
               (std::vector<std::string>{"Delay", "Convert", "Order", "StopKey", "ArrowKeys", "Wallpaper", "MouseMove",
-                                        "ignoreexif", "Screens", "Font", "FontColor", "TextFileName", "TextPos",
-                                        "Textbg"}));
+                                        "ignoreexif", "Screens", "AutoLayout", "Font", "FontColor", "TextFileName",
+                                        "TextPos", "Textbg"}));
     EXPECT_EQ(out.Read("Order")->Text(), "25");
     EXPECT_EQ(s.Order, 1);  // reduced to the order mode after writing
     EXPECT_EQ(out.Read("Delay")->Text(), "7000");

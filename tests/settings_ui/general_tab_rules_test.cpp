@@ -39,6 +39,22 @@ TEST(GeneralTab, SettingsRoundTripThroughTheControls) {
     EXPECT_EQ(out.Screens, 4);
     EXPECT_EQ(out.PhotosPerPage, 2);
 
+    // "Arrange by photo shape" leaves the fixed choice in "Screens", and shows
+    // as the group's only checked choice; a fixed choice turns it off again.
+    v.screens4 = false;
+    v.byShape = true;
+    StoreValuesIntoSettings(v, out);
+    EXPECT_TRUE(out.AutoLayout);
+    EXPECT_EQ(out.Screens, 4);
+    const GeneralTabValues shaped = ValuesFromSettings(out);
+    EXPECT_TRUE(shaped.byShape && !shaped.screens1 && !shaped.screens2 && !shaped.screens4);
+    v.byShape = false;
+    v.screens1 = true;
+    StoreValuesIntoSettings(v, out);
+    EXPECT_FALSE(out.AutoLayout);
+    EXPECT_EQ(out.Screens, 1);
+    v.screens1 = false;
+
     v.delayText = "";
     EXPECT_THROW(StoreValuesIntoSettings(v, out), std::invalid_argument);
     v.delayText = std::string("5");  // not from a literal: GCC 12 warns falsely (-Wrestrict)
