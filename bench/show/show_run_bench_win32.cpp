@@ -52,6 +52,12 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+double Mean(const std::vector<double>& v) {
+    double sum = 0;
+    for (const double x : v) sum += x;
+    return v.empty() ? 0 : sum / static_cast<double>(v.size());
+}
+
 struct Watch {
     int turns = 0;
     int32_t start = 0;
@@ -118,9 +124,10 @@ int main(int argc, char** argv) {
     HANDLE watcher = CreateThread(nullptr, 0, Watcher, nullptr, 0, nullptr);
     RunShowIn(nullptr);
     WaitForSingleObject(watcher, 10000);
-    std::printf("fit_ms %.0f first_frame_ms %.0f fps_median %.1f prepare_median_ms %.0f turns %d private_mb %.1f/%.1f handles %lu/%lu"
-                " gdi %lu/%lu\n",
-                fitMs, watch.firstFrameMs, Median(watch.fps), Median(watch.prepareMs), watch.turns, watch.afterTen.privateMb,
+    std::printf("fit_ms %.0f first_frame_ms %.0f fps_median %.1f prepare_median_ms %.0f prepare_mean_ms %.1f turns %d"
+                " private_mb %.1f/%.1f handles %lu/%lu gdi %lu/%lu\n",
+                fitMs, watch.firstFrameMs, Median(watch.fps), Median(watch.prepareMs), Mean(watch.prepareMs), watch.turns,
+                watch.afterTen.privateMb,
                 watch.atEnd.privateMb, watch.afterTen.handles, watch.atEnd.handles, watch.afterTen.gdiObjects,
                 watch.atEnd.gdiObjects);
     return 0;

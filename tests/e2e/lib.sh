@@ -196,6 +196,13 @@ show_key() {
     xdotool key --clearmodifiers "$1" 2>/dev/null
 }
 screenshot() { import -window root -display "$DISPLAY" "$1" 2>/dev/null; }
+# The desktop's wallpaper file, as a Unix path (empty when none is set).
+wallpaper_file() {
+    local path
+    path="$(pw_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
+        sed -n -E 's/^ +Wallpaper +REG_[A-Z_]+ +(.*)$/\1/p')"
+    [ -n "$path" ] && pw_wine winepath -u "$path" 2>/dev/null | tr -d '\r'
+}
 # Percentage of a screenshot's pixels within 40 of the colour #RRGGBB.
 colour_share() {
     # Everything else black first, so that white already in the picture is

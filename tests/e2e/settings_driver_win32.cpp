@@ -42,7 +42,7 @@
 //   expect-trackbar SEL N          the trackbar's position
 //   key SEL VK                     WM_KEYDOWN + WM_KEYUP of virtual key VK to SEL
 //   tab N                          click the N-th tab of the tab control (id 27)
-//   expect-tab N                   the selected tab
+//   expect-tab N [SECONDS]         the selected tab is (becomes) N
 //   combo-select SEL N / expect-combo SEL N
 //   expect-tree-count SEL N        TVM_GETCOUNT
 //   wait-tree-count SEL N [SECONDS] polls until the count is N and prints the time
@@ -605,9 +605,13 @@ void Run(const std::vector<std::string>& w) {
         remote.Read(&r, sizeof r);
         ClickAt(tabs, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
     } else if (c == "expect-tab") {
+        // Waits: a real key press reaches the window some time after the X
+        // server has it, later than Settle can tell.
         NeedWords(w, 2);
-        const LRESULT current = Send(Control(Num(kTabControlId)), TCM_GETCURSEL);
-        Check(current == std::atoi(w[1].c_str()), Cat("tab ", w[1], " selected"), Cat("tab ", Num(current)));
+        LRESULT current = -1;
+        const int want = std::atoi(w[1].c_str());
+        WaitFor(Seconds(w, 2, 3), [&] { return (current = Send(Control(Num(kTabControlId)), TCM_GETCURSEL)) == want; });
+        Check(current == want, Cat("tab ", w[1], " selected"), Cat("tab ", Num(current)));
     } else if (c == "combo-select") {
         NeedWords(w, 3);
         Send(Control(w[1]), CB_SETCURSEL, std::atoi(w[2].c_str()));

@@ -3,7 +3,8 @@
 # in "Sequential" order: two portraits side by side, a landscape across the
 # spread, a portrait that its EXIF orientation stands up, the two landscapes
 # after it stacked on the page left over; the arrow keys step back and
-# forward through the same spreads.
+# forward through the same spreads, and the wallpaper on exit is the spread
+# on screen.
 set -u
 PW_WIN_TARGET="$1"
 SCR="$2"
@@ -47,6 +48,8 @@ reg_set AutoLayout 1
 reg_set Delay 600000
 reg_set Convert 600
 reg_set Order 1
+reg_set Wallpaper 1
+pw_wine reg delete 'HKCU\Control Panel\Desktop' /v Wallpaper /f >/dev/null 2>&1
 start_show || echo "FAIL: no show window"
 expect_show "spread prepared"
 
@@ -99,7 +102,11 @@ turn_with_key Right
 screenshot "$work/again2.png"
 expect_across "$work/again2.png" "forward again: the landscape across" "$yellow"
 
+# The wallpaper on exit is the spread on screen, the landscape across.
 show_key Escape
 expect_eq "the show ends on a key" 0 "$(show_exit_code 20)"
+paper="$(wallpaper_file)"
+expect_eq "the wallpaper is the screen's size" 1920x1080 "$(identify -format '%wx%h' "$paper" 2>/dev/null)"
+expect_across "$paper" "the wallpaper" "$yellow"
 reg_reset
 finish

@@ -37,12 +37,6 @@ page_colour() {  # file, left|right
     done
     echo none
 }
-wallpaper_file() {
-    local path
-    path="$(pw_wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
-        sed -n -E 's/^ +Wallpaper +REG_[A-Z_]+ +(.*)$/\1/p')"
-    [ -n "$path" ] && pw_wine winepath -u "$path" 2>/dev/null | tr -d '\r'
-}
 # The show over FOLDER, turning every DELAY ms for CONVERT ms.
 begin() {  # folder, delay, convert
     reg_reset
