@@ -67,6 +67,7 @@ build_dav1d() { fake_build lib/libdav1d.a "$@"; }
 build_libde265() { fake_build bin/libde265.dll "$@"; }
 build_libheif() { fake_build bin/libheif.dll "$@"; }
 build_libwebp() { fake_build lib/libwebp.a "$@"; }
+build_lcms2() { fake_build lib/liblcms2.a "$@"; }
 EOF
 
 # The archive: versions listed (index) and versions served. The state of the
@@ -80,6 +81,7 @@ list libde265 1.0.11-1+deb12u2 && serve libde265 1.0.11-1+deb12u2
 # The newest libheif listed is not served.
 list libheif 1.15.1-1+deb12u1 1.15.1-1+deb12u3 && serve libheif 1.15.1-1+deb12u1
 list libwebp 1.2.4-0.2+deb12u1 && serve libwebp 1.2.4-0.2+deb12u1
+list lcms2 2.14-2+deb12u1 && serve lcms2 2.14-2+deb12u1
 
 PASSED=0
 FAILED=0
@@ -112,7 +114,7 @@ run
 check "a first run succeeds" is 0 "$RC"
 check "a first run builds every package for both targets, libheif's newest served revision" is \
     "$( (both "dav1d 1.0.0-2+deb12u1"; both "libde265 1.0.11-1+deb12u2"; both "libheif 1.15.1-1+deb12u1"
-         both "libjpeg-turbo 1:2.1.5-2"; both "libwebp 1.2.4-0.2+deb12u1") | sort)" "$BUILDS"
+         both "libjpeg-turbo 1:2.1.5-2"; both "libwebp 1.2.4-0.2+deb12u1"; both "lcms2 2.14-2+deb12u1") | sort)" "$BUILDS"
 check "libheif's unserved revision is asked for once" is 1 "$(grep -c 'libheif=1.15.1-1+deb12u3' <<<"$FETCHES")"
 check "libheif's link names the build" is libheif-1.15.1-1+deb12u1-win64 "$(link_of libheif win64)"
 check "no source tree is left" is "" "$(cd "$DEPS" && ls -d ./*-src 2>/dev/null)"
