@@ -69,6 +69,15 @@ public:
     bool Crop = false;
     int32_t PatternOffsetX = 0;
     int32_t PatternOffsetY = 0;
+    // Where the picture fitted last went (DrawFit and the real-time resize
+    // set it); FittedW 0 when nothing was drawn.
+    int32_t FittedX = 0, FittedY = 0, FittedW = 0, FittedH = 0;
+    void SetFitted(int32_t x, int32_t y, int32_t w, int32_t h) {
+        FittedX = x;
+        FittedY = y;
+        FittedW = w;
+        FittedH = h;
+    }
 
     TBitmap0(const TBitmap0&) = delete;
     TBitmap0& operator=(const TBitmap0&) = delete;

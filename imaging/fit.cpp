@@ -13,8 +13,10 @@ FitOptions FitOptionsOf(const TBitmap0& dest) {
 
 void DrawFit(TBitmap0& dest, const TBitmap0& source) {
     dest.Fill();
+    dest.SetFitted(0, 0, 0, 0);
     if (!source.Pixels()) return;
     const FitPlan plan = PlanFit(dest.Width(), dest.Height(), source.Width(), source.Height(), FitOptionsOf(dest));
+    if (plan.mode != FitMode::Nothing) dest.SetFitted(plan.dstX, plan.dstY, plan.dstW, plan.dstH);
     switch (plan.mode) {
         case FitMode::Copy:
             dest.CopyRect(source, plan.srcX, plan.srcY, plan.dstX, plan.dstY, plan.dstX + plan.dstW - 1,

@@ -23,7 +23,12 @@ struct PictureResult {
     int64_t fileSize = -1;   // -1 when unknown
     bool fileMissing = false;
     bool cannotOpen = false;
+    std::string dateTaken;  // "YYYY:MM:DD HH:MM:SS" from the file; empty: none
 };
+
+// With "ColorManage" on, converts the picture just fitted into `target` on
+// that slot to sRGB, from the colours its file describes.
+void ManageColours(TBitmap0& target, int32_t slot);
 
 // Leaves a decoding slot as a decode finds it: no shared buffer held, no
 // resize state, at construction and again at destruction, so also when a

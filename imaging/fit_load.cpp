@@ -1,5 +1,6 @@
 #include <new>
 
+#include "imaging/colour_manage.h"
 #include "imaging/fit.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
@@ -11,6 +12,10 @@ DecodeSlotCleanup::~DecodeSlotCleanup() {
     ReleaseSharedBuffer(slot_);
     ResizeSlots[slot_] = ResizeSlot{};
     AbandonResize(slot_);
+}
+
+void ManageColours(TBitmap0& target, int32_t slot) {
+    if (Settings.ColorManage) ConvertFittedToSrgb(target, FactsOf(slot));
 }
 
 PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
@@ -39,8 +44,10 @@ PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {
         const WrappedBitmapPtr picture(load.bitmap);  // released also when DrawFit throws
         const bool drawnLive = record.resizeRequested && record.resizeAccepted;
         if (!drawnLive) DrawFit(cell, *picture);
+        ManageColours(cell, slot);
         result.pictureWidth = load.pictureWidth;
         result.pictureHeight = load.pictureHeight;
+        result.dateTaken = FactsOf(slot).dateTaken;
     } else if (load.pictureWidth < 0 && load.pictureHeight < 0) {
         result.pictureWidth = load.pictureWidth;
         result.pictureHeight = load.pictureHeight;

@@ -4,10 +4,14 @@
 #include <csetjmp>
 #include <cstdio>
 #include <exception>
+#include <new>
+#include <string>
+#include <vector>
 
 #include <jpeglib.h>
 
 #include "imaging/decode_source.h"
+#include "imaging/picture_facts.h"
 #include "imaging/std_plugin.h"
 #include "imaging/std_plugin_internal.h"
 
@@ -74,6 +78,27 @@ struct JpegJob {
     std::exception_ptr thrown;  // what the decode threw, rethrown after clean-up
 };
 
+// The colour profile and the date taken, from the markers kept while the
+// header was read. Reads only the markers; never calls into libjpeg, so no
+// longjmp passes through it.
+void ReportJpegFacts(const jpeg_decompress_struct& cinfo, int32_t slot) {
+    try {
+        std::vector<SegmentBytes> app2;
+        for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+            if (m->marker == JPEG_APP0 + 2) {
+                app2.push_back(SegmentBytes{m->data, m->data_length});
+            } else if (m->marker == JPEG_APP0 + 1) {
+                const std::string date = ReadExifDateTaken(m->data, m->data_length);
+                if (!date.empty()) StdReportFact(slot, kFactDateTaken, date.data(), date.size());
+            }
+        }
+        const std::vector<uint8_t> profile = JoinIccChunks(app2);
+        if (!profile.empty()) StdReportFact(slot, kFactIccProfile, profile.data(), profile.size());
+    } catch (const std::bad_alloc&) {
+        // No memory for the facts: the picture is shown without them.
+    }
+}
+
 int32_t CameraOrientation(const DecodeCall& call) {
     if (StdPlugin.slots[call.slot].ignoreExif) return 1;
     const int32_t orientation = ReadExifOrientation(*call.source);
@@ -101,6 +126,11 @@ bool RunJpeg(JpegJob& job, const DecodeCall& call) {
     job.src.pub.next_input_byte = nullptr;
     cinfo.src = &job.src.pub;
     cinfo.mem->max_memory_to_use = kLibraryMemoryLimit;
+    if (call.target) {
+        // APP1 (EXIF) and APP2 (ICC profile parts), at most 64 KB each.
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    }
     jpeg_read_header(&cinfo, TRUE);
 
     const int32_t imageWidth = static_cast<int32_t>(cinfo.image_width);
@@ -115,6 +145,7 @@ bool RunJpeg(JpegJob& job, const DecodeCall& call) {
     *call.pictureWidth = pictureWidth;
     *call.pictureHeight = pictureHeight;
     if (!call.target) return true;
+    ReportJpegFacts(cinfo, call.slot);
 
     cinfo.scale_num = 1;
     cinfo.scale_denom = 1;

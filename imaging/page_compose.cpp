@@ -130,6 +130,7 @@ PictureResult LoadAndFit(TBitmap0& target, const std::string& fileName) {
         // The wrapped picture is released even when fitting fails.
         std::unique_ptr<TBitmap0, void (*)(TBitmap0*)> picture(load.bitmap, [](TBitmap0* b) { b->Release(); });
         DrawFit(target, *picture);
+        ManageColours(target, slot);
     } else {
         target.Fill();
     }

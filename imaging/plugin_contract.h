@@ -80,6 +80,19 @@ using ReallocateBlockFn = void*(PW_STDCALL*)(void** block, int32_t size);
 // The stop flag: a 32-bit word that becomes non-zero when the show ends.
 using StopFlagWord = volatile const int32_t;
 
+// What a decoder found in the file beside the pixels, handed to the host
+// through HostServices.reportFact at any time during a decode call; the host
+// copies the bytes before it returns. A host that offers no reportFact (a
+// shorter record) gets nothing, and a plugin that never calls it changes
+// nothing: the picture is then shown with its numbers as they are.
+constexpr int32_t kFactIccProfile = 1;  // the embedded ICC profile, whole
+// Four 32-bit words, the codes of ISO/IEC 23091-2: colour primaries,
+// transfer characteristics, matrix coefficients, full range (0 or 1).
+constexpr int32_t kFactNclx = 2;
+// EXIF DateTimeOriginal as "YYYY:MM:DD HH:MM:SS" (19 bytes).
+constexpr int32_t kFactDateTaken = 3;
+using ReportFactFn = void(PW_CDECL*)(int32_t slot, int32_t kind, const void* data, int32_t size);
+
 inline const void* HeaderWordArg(uint32_t word) { return reinterpret_cast<const void*>(static_cast<uintptr_t>(word)); }
 inline uint32_t HeaderWordOf(const void* arg) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(arg)); }
 
@@ -115,6 +128,7 @@ struct HostServices {
     FreeBlockFn free;
     ReallocateBlockFn reallocate;
     StopFlagWord* const* stopFlagCell;
+    ReportFactFn reportFact;  // added later than the rest: check the size
 };
 
 // The host's file source, one per slot, for plugins that do not open files.
@@ -133,8 +147,8 @@ struct DecodeTarget {
 };
 
 // HostServices.size that covers a field: its end offset. A plugin takes a
-// field only when the size the host gave reaches that far (8, 12, 16, 28 and
-// 32 on the 32-bit product).
+// field only when the size the host gave reaches that far (8, 12, 16, 28, 32
+// and 36 on the 32-bit product).
 template <typename Field>
 constexpr int32_t CoverOf(size_t offset) { return static_cast<int32_t>(offset + sizeof(Field)); }
 constexpr int32_t kServicesCoverBuffer = CoverOf<RequestBufferFn>(offsetof(HostServices, requestBuffer));
@@ -142,6 +156,7 @@ constexpr int32_t kServicesCoverFlags = CoverOf<int32_t>(offsetof(HostServices, 
 constexpr int32_t kServicesCoverLineCallback = CoverOf<LineCallbackFn*>(offsetof(HostServices, lineCallbackCell));
 constexpr int32_t kServicesCoverBlocks = CoverOf<ReallocateBlockFn>(offsetof(HostServices, reallocate));
 constexpr int32_t kServicesCoverStopFlag = CoverOf<StopFlagWord* const*>(offsetof(HostServices, stopFlagCell));
+constexpr int32_t kServicesCoverFacts = CoverOf<ReportFactFn>(offsetof(HostServices, reportFact));
 constexpr int32_t kHostServicesSize = static_cast<int32_t>(sizeof(HostServices));
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -157,7 +172,7 @@ static_assert(offsetof(PluginDescriptor, formatNames) == 32);
 static_assert(offsetof(PluginDescriptor, decoders) == 36);
 static_assert(offsetof(PluginDescriptor, init) == 40);
 
-static_assert(sizeof(HostServices) == 32);
+static_assert(sizeof(HostServices) == 36);
 static_assert(offsetof(HostServices, requestBuffer) == 4);
 static_assert(offsetof(HostServices, flags) == 8);
 static_assert(offsetof(HostServices, lineCallbackCell) == 12);
@@ -165,6 +180,7 @@ static_assert(offsetof(HostServices, allocate) == 16);
 static_assert(offsetof(HostServices, free) == 20);
 static_assert(offsetof(HostServices, reallocate) == 24);
 static_assert(offsetof(HostServices, stopFlagCell) == 28);
+static_assert(offsetof(HostServices, reportFact) == 32);
 
 static_assert(sizeof(DecodeSource) == 20);
 static_assert(offsetof(DecodeSource, position) == 4);
@@ -177,7 +193,8 @@ static_assert(offsetof(DecodeTarget, height) == 4);
 static_assert(offsetof(DecodeTarget, width) == 8);
 
 static_assert(kServicesCoverBuffer == 8 && kServicesCoverFlags == 12 && kServicesCoverLineCallback == 16 &&
-              kServicesCoverBlocks == 28 && kServicesCoverStopFlag == 32 && kHostServicesSize == 32);
+              kServicesCoverBlocks == 28 && kServicesCoverStopFlag == 32 && kServicesCoverFacts == 36 &&
+              kHostServicesSize == 36);
 
 // The conventions are part of the function types here: a plugin built with
 // the other convention does not convert to these pointers.
@@ -203,7 +220,7 @@ static_assert(offsetof(PluginDescriptor, formatNames) == 56);
 static_assert(offsetof(PluginDescriptor, decoders) == 64);
 static_assert(offsetof(PluginDescriptor, init) == 72);
 
-static_assert(sizeof(HostServices) == 64);
+static_assert(sizeof(HostServices) == 72);
 static_assert(offsetof(HostServices, requestBuffer) == 8);
 static_assert(offsetof(HostServices, flags) == 16);
 static_assert(offsetof(HostServices, lineCallbackCell) == 24);
@@ -211,6 +228,7 @@ static_assert(offsetof(HostServices, allocate) == 32);
 static_assert(offsetof(HostServices, free) == 40);
 static_assert(offsetof(HostServices, reallocate) == 48);
 static_assert(offsetof(HostServices, stopFlagCell) == 56);
+static_assert(offsetof(HostServices, reportFact) == 64);
 
 static_assert(sizeof(DecodeSource) == 32);
 static_assert(offsetof(DecodeSource, position) == 8);
@@ -223,5 +241,6 @@ static_assert(offsetof(DecodeTarget, height) == 8);
 static_assert(offsetof(DecodeTarget, width) == 12);
 
 static_assert(kServicesCoverBuffer == 16 && kServicesCoverFlags == 20 && kServicesCoverLineCallback == 32 &&
-              kServicesCoverBlocks == 56 && kServicesCoverStopFlag == 64 && kHostServicesSize == 64);
+              kServicesCoverBlocks == 56 && kServicesCoverStopFlag == 64 && kServicesCoverFacts == 72 &&
+              kHostServicesSize == 72);
 #endif

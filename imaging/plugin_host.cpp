@@ -8,6 +8,7 @@
 #include "app/message_box.h"
 #include "diagnostics/watchdog.h"
 #include "imaging/bitmap.h"
+#include "imaging/colour_manage.h"
 #include "imaging/decode_source.h"
 #include "imaging/gdiplus_plugin.h"
 #include "imaging/plugin_library.h"
@@ -43,6 +44,10 @@ DecodeSource sources[kDecodingSlots];
 // The plugins poll the show's stop request, a 32-bit word, through this cell.
 static_assert(sizeof(StopRequested) == sizeof(int32_t));
 StopFlagWord* stopFlagCell = reinterpret_cast<StopFlagWord*>(&StopRequested);
+// Larger than any camera's or phone's profile by far.
+constexpr int32_t kLargestFact = 16 * 1024 * 1024;
+constexpr int32_t kDateTakenLength = 19;
+PictureFacts facts[kDecodingSlots];
 
 bool ValidSlot(int32_t slot) { return slot >= 0 && slot < kDecodingSlots; }
 
@@ -72,6 +77,7 @@ HostServices MakeServices(int32_t slot, int32_t flags) {
     services.free = &FreeBlock;
     services.reallocate = &ReallocateBlock;
     services.stopFlagCell = &stopFlagCell;
+    services.reportFact = &ReportPictureFact;
     return services;
 }
 
@@ -214,6 +220,7 @@ void ReinitPlugins() {
 
 void ShutdownPlugins() {
     for (int32_t slot = 0; slot < kDecodingSlots; ++slot) FreeSharedBuffer(slot);
+    ReleaseColourTransforms();
     for (const PluginTableEntry& entry : table) {
         const PluginDescriptor& d = entry.descriptor;
         if ((d.flags & kPluginWantsUnload) && SpeaksInit(d)) {
@@ -243,6 +250,26 @@ void CollectExtensions(std::vector<std::string>& extensions) {
     }
 }
 
+const PictureFacts& FactsOf(int32_t slot) { return facts[ValidSlot(slot) ? slot : 0]; }
+
+void PW_CDECL ReportPictureFact(int32_t slot, int32_t kind, const void* data, int32_t size) noexcept {
+    if (!ValidSlot(slot) || !data || size <= 0 || size > kLargestFact) return;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    PictureFacts& f = facts[slot];
+    try {
+        if (kind == kFactIccProfile) {
+            f.iccProfile.assign(bytes, bytes + size);
+        } else if (kind == kFactNclx && size == static_cast<int32_t>(sizeof f.nclx)) {
+            std::memcpy(f.nclx, data, sizeof f.nclx);
+            f.hasNclx = true;
+        } else if (kind == kFactDateTaken && size == kDateTakenLength) {
+            f.dateTaken.assign(reinterpret_cast<const char*>(bytes), static_cast<size_t>(size));
+        }
+    } catch (...) {
+        f.iccProfile.clear();  // no memory for it: shown as it is stored
+    }
+}
+
 void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32_t height, PictureLoad& load) {
     load.bitmap = nullptr;
     load.formatName.clear();
@@ -251,6 +278,7 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
     const int32_t minimumWidth = load.pictureWidth;
     const int32_t minimumHeight = load.pictureHeight;
     if (!ValidSlot(slot)) return;
+    facts[slot] = PictureFacts{};
     const bool informationOnly = width == -1 && height == -1;
     const std::string ext = ExtensionOf(fileName);
     if (ext.empty()) return;
@@ -271,6 +299,7 @@ void LoadPicture(const std::string& fileName, int32_t slot, int32_t width, int32
             const auto decode = reinterpret_cast<DecoderFn>(d.decoders[i]);
             load.pictureWidth = minimumWidth;
             load.pictureHeight = minimumHeight;
+            facts[slot] = PictureFacts{};  // only the decoding try's own
             AbandonResize(slot);
             resize.resizeRequested = resizeRequested;
             resize.resizeAccepted = resizeAccepted;

@@ -46,6 +46,19 @@ struct PictureLoad {
     int64_t fileSize = -1;
 };
 
+// What the decoders reported about the picture last loaded on a slot
+// (HostServices.reportFact), from the try that decoded it.
+struct PictureFacts {
+    std::vector<uint8_t> iccProfile;  // empty: none
+    bool hasNclx = false;
+    int32_t nclx[4] = {};   // colour primaries, transfer, matrix, full range
+    std::string dateTaken;  // "YYYY:MM:DD HH:MM:SS"; empty: none
+};
+const PictureFacts& FactsOf(int32_t slot);
+// The host's side of reportFact; facts of unknown kinds, oversized ones and
+// dates of the wrong length are passed over.
+void PW_CDECL ReportPictureFact(int32_t slot, int32_t kind, const void* data, int32_t size) noexcept;
+
 // Fills the plugin table once (later calls do nothing) and calls each
 // plugin's init for every slot. A plugin that does not acknowledge the
 // 7-argument decoders ends the program after "<name> plugin is too old.

@@ -61,6 +61,7 @@ int32_t Header(uint32_t word, int32_t width, int32_t height, int32_t slot) {
         return 0;
     }
     dest->Fill();
+    dest->SetFitted(plan.dstX, plan.dstY, plan.dstW, plan.dstH);
     RealtimeState& state = States[slot];
     state.width = width;
     state.height = height;

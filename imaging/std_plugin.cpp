@@ -1,6 +1,7 @@
 #include "imaging/std_plugin.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -77,6 +78,7 @@ int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
     }
     if (services->size >= kServicesCoverStopFlag && services->stopFlagCell)
         StdPlugin.stopFlagCell = services->stopFlagCell;
+    if (services->size >= kServicesCoverFacts) StdPlugin.reportFact = services->reportFact;
     return 1;
 }
 
@@ -111,6 +113,11 @@ void StdFree(void* block) {
 bool StdStopRequested() {
     StopFlagWord* const* cell = StdPlugin.stopFlagCell;
     return cell && *cell && **cell != 0;
+}
+
+void StdReportFact(int32_t slot, int32_t kind, const void* data, size_t size) {
+    if (StdPlugin.reportFact && size > 0 && size <= INT32_MAX)
+        StdPlugin.reportFact(slot, kind, data, static_cast<int32_t>(size));
 }
 
 void FailPrematureEnd() { throw DecodeError("Premature end of input file"); }

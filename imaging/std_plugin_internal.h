@@ -19,8 +19,12 @@ struct StdPluginState {
     FreeBlockFn free = nullptr;
     ReallocateBlockFn reallocate = nullptr;
     StopFlagWord* const* stopFlagCell = nullptr;
+    ReportFactFn reportFact = nullptr;
 };
 extern StdPluginState StdPlugin;
+
+// Hands a fact about the picture to the host, when the host takes facts.
+void StdReportFact(int32_t slot, int32_t kind, const void* data, size_t size);
 
 // The decoder's own memory: the host's block services once it offered them.
 void* StdAllocate(int64_t size);  // null when refused

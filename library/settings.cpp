@@ -113,6 +113,7 @@ void LoadSettingsFrom(RegistryKey* key, RegistryKey* folders, TSettings& s) {
     s.MouseMove = ReadSettingInt(k, "MouseMove", 1) != 0;
     s.rtresize = ReadSettingInt(k, "rtresize", 1) != 0;
     s.ignoreexif = ReadSettingInt(k, "ignoreexif", 0) != 0;
+    s.ColorManage = ReadSettingInt(k, "ColorManage", 1) != 0;
     s.Screens = ReadSettingInt(k, "Screens", 4);
     s.AutoLayout = ReadSettingInt(k, "AutoLayout", 0) != 0;
 
@@ -156,6 +157,7 @@ void SaveSettingsTo(RegistryKey& k, TSettings& s) {
     writeInt("Wallpaper", s.Wallpaper);
     writeInt("MouseMove", s.MouseMove);
     writeInt("ignoreexif", s.ignoreexif);
+    writeInt("ColorManage", s.ColorManage);
     writeInt("Screens", s.Screens);
     writeInt("AutoLayout", s.AutoLayout);
     k.WriteBinary("Font", &s.Font, sizeof s.Font);

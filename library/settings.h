@@ -42,6 +42,8 @@ struct TSettings {
     bool MouseMove = true;
     bool rtresize = true;
     bool ignoreexif = false;
+    // Pictures converted to sRGB from the colours their files describe.
+    bool ColorManage = true;
     int32_t Screens = 4;
     // Spreads laid out by the photos' shapes; "Screens" keeps the last fixed
     // choice for when it is off (and for older versions).

@@ -40,6 +40,7 @@ GeneralTabValues ValuesFromSettings(const TSettings& s) {
     v.stopKey = s.StopKey;
     v.wallpaper = s.Wallpaper;
     v.mouseMove = s.MouseMove;
+    v.colorManage = s.ColorManage;
     v.autoRotate = !s.ignoreexif;
     v.showFileName = s.ShowFileName;
     v.path = s.ShowPath;
@@ -68,6 +69,7 @@ void StoreValuesIntoSettings(const GeneralTabValues& v, TSettings& s) {
     s.StopKey = v.stopKey;
     s.Wallpaper = v.wallpaper;
     s.MouseMove = v.mouseMove;
+    s.ColorManage = v.colorManage;
     s.ignoreexif = !v.autoRotate;
     s.ShowFileName = v.showFileName;
     s.ShowPath = v.path;

@@ -18,6 +18,7 @@ struct GeneralTabValues {
     bool screens1 = false, screens2 = false, screens4 = false;
     bool byShape = false;  // "Arrange by photo shape", the group's fourth choice
     bool arrowKeys = false, stopKey = false, wallpaper = false, mouseMove = false;
+    bool colorManage = false;
     bool autoRotate = false;
     bool showFileName = false, path = false, folder = false, extension = false;
     int32_t positionIndex = -1;  // "Top", "Center", "Bottom"; -1 when none is selected

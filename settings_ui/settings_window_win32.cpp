@@ -51,6 +51,7 @@ enum ControlId : int32_t {
     kScreens2 = 68,
     kScreens4 = 69,
     kByShape = 70,
+    kColorManage = 75,
     kStopKey = 44,
     kTextGroup = 64,
     kShowFileName = 56,
@@ -77,6 +78,7 @@ struct Controls {
     HWND startFromPrevious = nullptr, startFromRandom = nullptr;
     HWND screens1 = nullptr, screens2 = nullptr, screens4 = nullptr, byShape = nullptr;
     HWND arrowKeys = nullptr, stopKey = nullptr, wallpaper = nullptr, mouseMove = nullptr;
+    HWND colorManage = nullptr;
     HWND showFileName = nullptr, showPath = nullptr, showFolder = nullptr, showExtension = nullptr;
     HWND font = nullptr, position = nullptr, transparent = nullptr;
     HWND ok = nullptr, cancel = nullptr, preview = nullptr;
@@ -127,12 +129,15 @@ void AddTooltipTo(HWND control, const char* text) {
 
 void BuildGeneralFirstHalf(HWND page) {
     Controls& c = W.c;
-    HWND group = Need(CreateGroupBox(page, kTimeDelayGroup, "Time delay", 106, 260, 15, 16), "Time delay");
+    // The rows from the top: the two time groups, the order and the photos
+    // per screen, the events and the text, and the colour check box under
+    // them.
+    HWND group = Need(CreateGroupBox(page, kTimeDelayGroup, "Time delay", 94, 260, 15, 16), "Time delay");
     Need(CreateStaticText(group, kDelaySeconds, "seconds", 25, 45, 31, 90), "seconds");
     c.delayEdit = Need(CreateEdit(group, kDelayEdit, "0", 21, 52, 29, 35), "Time delay edit");
-    c.delayTrack = Need(CreateTrackbar(page, kDelayTrack, "track 1", 30, 240, 80, 26, 0, 60), "track 1");
+    c.delayTrack = Need(CreateTrackbar(page, kDelayTrack, "track 1", 30, 240, 72, 26, 0, 60), "track 1");
 
-    c.displayOrder = Need(CreateGroupBox(page, 0, "Display order", 106, 260, 136, 16), "Display order");
+    c.displayOrder = Need(CreateGroupBox(page, 0, "Display order", 106, 260, 124, 16), "Display order");
     c.sequential = CreateRadioButton(c.displayOrder, kSequential, "Sequential", 16, 90, 24, 20);
     c.reverse = CreateRadioButton(c.displayOrder, kReverse, "Reverse", 16, 90, 49, 20);
     c.random = CreateRadioButton(c.displayOrder, kRandom, "Random", 16, 90, 74, 20);
@@ -145,7 +150,7 @@ void BuildGeneralFirstHalf(HWND page) {
     c.startFromPrevious = CreateCheckBox(c.displayOrder, kStartFromPrevious, "Start from previous", 16, 110, 24, 128);
     c.startFromRandom = CreateCheckBox(c.displayOrder, kStartFromRandom, "Start from random", 16, 110, 49, 128);
 
-    group = Need(CreateGroupBox(page, kPhotosPerScreenGroup, "Photos per screen", 106, 260, 136, 296),
+    group = Need(CreateGroupBox(page, kPhotosPerScreenGroup, "Photos per screen", 106, 260, 124, 296),
                  "Photos per screen");
     // Four choices in the room of three: rows 21 units apart.
     c.screens1 = CreateRadioButton(group, kScreens1, "1 photo per screen", 16, 180, 20, 20);
@@ -153,12 +158,14 @@ void BuildGeneralFirstHalf(HWND page) {
     c.screens4 = CreateRadioButton(group, kScreens4, "4 photos per screen", 16, 180, 62, 20);
     c.byShape = CreateRadioButton(group, kByShape, "Arrange by photo shape", 16, 200, 83, 20);
 
-    group = Need(CreateGroupBox(page, 0, "Events", 96, 260, 257, 16), "Events");
+    group = Need(CreateGroupBox(page, 0, "Events", 96, 260, 245, 16), "Events");
     // One column of four: two boxes side by side do not fit wider fonts.
     c.arrowKeys = CreateCheckBox(group, 0, "Use arrow keys", 16, 110, 17, 20);
     c.stopKey = CreateCheckBox(group, kStopKey, "Spacebar pauses the screensaver", 16, 230, 36, 20);
     c.wallpaper = CreateCheckBox(group, 0, "Set wallpaper on exit", 16, 140, 55, 20);
     c.mouseMove = CreateCheckBox(group, 0, "Exit on mouse move", 16, 120, 74, 20);
+
+    c.colorManage = CreateCheckBox(page, kColorManage, "Show the colours the camera recorded", 16, 260, 348, 22);
 }
 
 void BuildAbout(HWND page) {
@@ -171,12 +178,12 @@ void BuildAbout(HWND page) {
 void BuildGeneralSecondHalf(HWND page) {
     Controls& c = W.c;
     HWND group =
-        Need(CreateGroupBox(page, kConvertGroup, "Turn over duration", 106, 260, 15, 296), "Turn over duration");
+        Need(CreateGroupBox(page, kConvertGroup, "Turn over duration", 94, 260, 15, 296), "Turn over duration");
     Need(CreateStaticText(group, kConvertSeconds, "seconds", 25, 70, 31, 90), "seconds");
     c.convertEdit = Need(CreateEdit(group, kConvertEdit, "0", 21, 52, 29, 35), "Turn over duration edit");
-    c.convertTrack = Need(CreateTrackbar(page, kConvertTrack, "track 2", 30, 240, 80, 306, 1, 20), "track 2");
+    c.convertTrack = Need(CreateTrackbar(page, kConvertTrack, "track 2", 30, 240, 72, 306, 1, 20), "track 2");
 
-    group = Need(CreateGroupBox(page, kTextGroup, "Text", 96, 260, 257, 296), "Text");
+    group = Need(CreateGroupBox(page, kTextGroup, "Text", 96, 260, 245, 296), "Text");
     c.showFileName = CreateCheckBox(group, kShowFileName, "Show file name (F)", 16, 110, 20, 20);
     c.showPath = CreateCheckBox(group, kShowPath, "Path", 16, 50, 43, 20);
     c.showFolder = CreateCheckBox(group, kShowFolder, "Folder", 16, 55, 43, 75);
@@ -225,6 +232,8 @@ void BuildControls() {
     AddTooltipTo(c.reverse, "...-3-2-1");
     AddTooltipTo(c.startFromPrevious, "Start where you left off last time");
     AddTooltipTo(c.byShape, "A landscape across both pages, portraits one to a page");
+    AddTooltipTo(c.colorManage, "Colour management: photos tagged as Display P3, Adobe RGB or HDR are shown in "
+                                "their true colours");
     SetThemedTrackbars(c.delayTrack, c.convertTrack);
     FitTextControls(W.main);
     MarkKeyboardGroups(W.main);
@@ -599,6 +608,7 @@ void LoadSettingsIntoControls() {
     SetChecked(c.stopKey, v.stopKey);
     SetChecked(c.wallpaper, v.wallpaper);
     SetChecked(c.mouseMove, v.mouseMove);
+    SetChecked(c.colorManage, v.colorManage);
     SetChecked(AutoRotateCheckBox(), v.autoRotate);
     SetChecked(c.showFileName, v.showFileName);
     SetChecked(c.showPath, v.path);
@@ -631,6 +641,7 @@ void StoreControlsIntoSettings() {
     v.stopKey = Checked(c.stopKey);
     v.wallpaper = Checked(c.wallpaper);
     v.mouseMove = Checked(c.mouseMove);
+    v.colorManage = Checked(c.colorManage);
     v.autoRotate = Checked(AutoRotateCheckBox());
     v.showFileName = Checked(c.showFileName);
     v.path = Checked(c.showPath);

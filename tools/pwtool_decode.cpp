@@ -1,6 +1,7 @@
 // pwtool decode: one picture through the plugin host into a cell of a given
 // size with the page pipeline's fitting rules (and, unless told otherwise,
-// the real-time resize), optionally written out as a 24-bit BMP.
+// the real-time resize and the conversion to sRGB), optionally written out
+// as a 24-bit BMP; --facts prints what the file says about itself.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,7 +22,8 @@ constexpr int32_t kLargestCell = 32767;
 struct DecodeArgs {
     std::string file;
     int32_t width = 0, height = 0;
-    bool crop = false, enlarge = false, randomPos = false, noExif = false, noRealtime = false;
+    bool crop = false, enlarge = false, randomPos = false, noExif = false, noRealtime = false, noColor = false;
+    bool facts = false;
     std::string out;
 };
 
@@ -46,6 +48,8 @@ bool Parse(const std::vector<std::string>& args, DecodeArgs& d) {
         else if (a == "--random-pos") d.randomPos = true;
         else if (a == "--no-exif") d.noExif = true;
         else if (a == "--no-rtresize") d.noRealtime = true;
+        else if (a == "--no-color") d.noColor = true;
+        else if (a == "--facts") d.facts = true;
         else if (a == "--cell" && i + 1 < args.size()) {
             if (!ParseCell(args[++i], d.width, d.height)) return false;
         } else if (a == "--out" && i + 1 < args.size()) d.out = args[++i];
@@ -64,13 +68,14 @@ int Decode(const std::vector<std::string>& args) {
     DecodeArgs d;
     if (!Parse(args, d)) {
         std::fprintf(stderr, "usage: pwtool decode FILE --cell WxH [--crop] [--enlarge] [--random-pos] [--no-exif] "
-                             "[--no-rtresize] [--out OUT.bmp]\n");
+                             "[--no-rtresize] [--no-color] [--facts] [--out OUT.bmp]\n");
         return kPwtoolUsage;
     }
     Settings.crop = d.crop;
     Settings.ignoreexif = d.noExif;
     Settings.rtresize = !d.noRealtime;
     Settings.RandomPos = d.randomPos;
+    Settings.ColorManage = !d.noColor;
     SeedRandom(TickCountMs());
     RegisterPlugins();
 
@@ -90,6 +95,14 @@ int Decode(const std::vector<std::string>& args) {
     } else {
         std::printf("%dx%d %s %lld\n", result.pictureWidth, result.pictureHeight, result.formatName.c_str(),
                     static_cast<long long>(result.fileSize));
+        if (d.facts) {
+            // What the file says about itself, one fact a line.
+            const PictureFacts& facts = FactsOf(cell->Slot);
+            if (!facts.iccProfile.empty()) std::printf("icc profile %llu bytes\n", static_cast<unsigned long long>(facts.iccProfile.size()));
+            if (facts.hasNclx)
+                std::printf("nclx %d %d %d %d\n", facts.nclx[0], facts.nclx[1], facts.nclx[2], facts.nclx[3]);
+            if (!result.dateTaken.empty()) std::printf("taken %s\n", result.dateTaken.c_str());
+        }
         if (!d.out.empty()) {
             std::FILE* file = std::fopen(d.out.c_str(), "wb");
             const bool written = file && WriteBitmapFile24(*cell, file);
@@ -103,7 +116,7 @@ int Decode(const std::vector<std::string>& args) {
 
 const PwtoolCommand reg("decode",
                         "FILE --cell WxH [--crop] [--enlarge] [--random-pos] [--no-exif] [--no-rtresize] "
-                        "[--out OUT.bmp]",
+                        "[--no-color] [--facts] [--out OUT.bmp]",
                         Decode);
 
 }  // namespace

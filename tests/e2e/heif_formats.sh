@@ -19,24 +19,6 @@ dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 PAGE='rgb(213,202,175)'  # the page colour transparent pixels are laid over
 
-decode() {  # file, output bmp, more pwtool arguments; prints the result line
-    rm -f "$2"
-    timeout 120 $PW_WINE "$PWTOOL" decode "$(pw_winpath "$1")" --out "$(pw_winpath "$2")" "${@:3}" 2>"$dir/stderr" |
-        tr -d '\r'
-    return "${PIPESTATUS[0]}"
-}
-# The normalised RMSE of two pictures (1 when they cannot be compared).
-rmse() {
-    local out
-    out="$(compare -metric RMSE "$1" "$2" null: 2>&1)"
-    [[ "$out" =~ \(([0-9.e-]+)\) ]] && echo "${BASH_REMATCH[1]}" || echo 1
-}
-below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-expect_close() {  # what, picture, reference, limit
-    local r
-    r="$(rmse "$2" "$3")"
-    if below "$r" "$4"; then echo "ok: $1 (RMSE $r)"; else echo "FAIL: $1: RMSE $r, limit $4"; FAILURES=$((FAILURES + 1)); fi
-}
 
 # --- The pictures -------------------------------------------------------------
 bash "$HERE/make_heif_pictures.sh" "$dir" || { echo "FAIL: making the pictures"; exit 1; }

@@ -217,6 +217,26 @@ half_share() {  # file, left|right, colour
 }
 # Percentage of a screenshot's pixels that are black or nearly so.
 black_share() { convert "$1" -colorspace gray -threshold 6% -negate -format '%[fx:100*mean]' info: 2>/dev/null; }
+# `pwtool decode` of FILE into OUT.bmp (PWTOOL, under the target's Wine);
+# prints its result lines, its messages go to $dir/stderr.
+decode() {  # file, output bmp, more pwtool arguments
+    rm -f "$2"
+    timeout 120 $PW_WINE "$PWTOOL" decode "$(pw_winpath "$1")" --out "$(pw_winpath "$2")" "${@:3}" 2>"$dir/stderr" |
+        tr -d '\r'
+    return "${PIPESTATUS[0]}"
+}
+# The normalised RMSE of two pictures (1 when they cannot be compared).
+rmse() {
+    local out
+    out="$(compare -metric RMSE "$1" "$2" null: 2>&1)"
+    [[ "$out" =~ \(([0-9.e-]+)\) ]] && echo "${BASH_REMATCH[1]}" || echo 1
+}
+below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+expect_close() {  # what, picture, reference, limit
+    local r
+    r="$(rmse "$2" "$3")"
+    if below "$r" "$4"; then echo "ok: $1 (RMSE $r)"; else echo "FAIL: $1: RMSE $r, limit $4"; FAILURES=$((FAILURES + 1)); fi
+}
 at_least() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a >= b) }'; }
 expect_at_least() {  # what, minimum, actual
     if at_least "$3" "$2"; then echo "ok: $1 ($3)"; else echo "FAIL: $1: $3 is below $2"; FAILURES=$((FAILURES + 1)); fi

@@ -106,6 +106,8 @@ expect-focus "=Exit on mouse move"
 xkeys Down
 expect-focus "=Exit on mouse move"
 xkeys Tab
+expect-focus 75
+xkeys Tab
 expect-focus 20@Edit
 xkeys Tab
 expect-focus 29

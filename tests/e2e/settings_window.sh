@@ -170,7 +170,7 @@ expect_eq "the folder is the second entry, with Auto Refresh and without subfold
 # --- Stored settings in the controls, the General tab's rules, and "OK" -----
 # ("driver" names another kind than Wine's: the start rewrites it.)
 for pair in Delay=7000 Convert=3000 Order=3 Screens=2 AutoLayout=0 TextPos=1 ArrowKeys=1 StopKey=0 Wallpaper=1 \
-            MouseMove=0 Textbg=0 TextFileName=15 ignoreexif=1 driver=No; do
+            MouseMove=0 Textbg=0 TextFileName=15 ignoreexif=1 ColorManage=0 driver=No; do
     reg_set "${pair%%=*}" "${pair#*=}"
 done
 run_driver general <<EOF
@@ -194,6 +194,7 @@ expect-checked "=Use arrow keys"
 expect-unchecked 44
 expect-checked "=Set wallpaper on exit"
 expect-unchecked "=Exit on mouse move"
+expect-unchecked 75
 expect-checked 56
 expect-checked 61
 expect-checked 74
@@ -283,6 +284,7 @@ click "=Use arrow keys"
 click 44
 click "=Set wallpaper on exit"
 click "=Exit on mouse move"
+click 75
 tab 1
 click 8
 expect-checked 8
@@ -291,14 +293,14 @@ wait-exit 0
 EOF
 after="$(reg_snapshot)"
 for pair in Delay=12000 Convert=4000 Order=12 Screens=2 AutoLayout=1 TextPos=3 ArrowKeys=0 StopKey=1 Wallpaper=0 \
-            MouseMove=1 Textbg=1 TextFileName=12 ignoreexif=0; do
+            MouseMove=1 Textbg=1 TextFileName=12 ignoreexif=0 ColorManage=1; do
     expect_eq "OK stores ${pair%%=*}" "${pair#*=}" "$(snap_get "$after" "${pair%%=*}")"
 done
 expect_eq "the acceleration check replaces an old driver kind" ICD "$(snap_get "$after" driver)"
 
 # --- "Cancel" and "Preview": nothing is written ------------------------------
 # What the window may write: its settings, the picture list, DialogPath.
-edited='^(Delay|Convert|Order|Screens|AutoLayout|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif'
+edited='^(Delay|Convert|Order|Screens|AutoLayout|ColorManage|TextPos|ArrowKeys|StopKey|Wallpaper|MouseMove|Textbg|TextFileName|ignoreexif'
 edited+='|Font|FontColor|DialogPath)='
 before="$(reg_snapshot | grep -E "$edited")"
 list_before="$(piclist_sum)"

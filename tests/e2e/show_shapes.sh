@@ -26,16 +26,7 @@ head -c 5000 /dev/urandom >"$photos/bad.jpg"
 convert -size 2400x1350 xc:"$yellow" "$photos/c.jpg"
 # Stored lying down (1200 x 900), upright a portrait: EXIF orientation 6.
 convert -size 1200x900 xc:"$purple" "$work/lying.jpg"
-python3 - "$work/lying.jpg" "$photos/d.jpg" <<'PY'
-import struct, sys
-data = open(sys.argv[1], 'rb').read()
-# SOI, then the JFIF APP0 that ImageMagick writes; the APP1 goes after it.
-app0_end = 4 + struct.unpack('>H', data[4:6])[0]
-tiff = b'II*\x00' + struct.pack('<I', 8) + struct.pack('<H', 1) + struct.pack('<HHII', 0x0112, 3, 1, 6) + b'\0' * 4
-payload = b'Exif\x00\x00' + tiff
-open(sys.argv[2], 'wb').write(data[:app0_end] + b'\xff\xe1' + struct.pack('>H', len(payload) + 2) + payload
-                              + data[app0_end:])
-PY
+python3 "$(dirname "$0")/jpeg_exif.py" "$work/lying.jpg" "$photos/d.jpg" --orientation 6
 convert -size 1600x900 xc:"$orange" "$photos/e.jpg"
 convert -size 1600x1000 xc:"$teal" "$photos/f.jpg"
 convert -size 1000x1000 xc:"$pink" "$photos/g.jpg"  # a square keeps to its page

@@ -48,7 +48,7 @@ TEST(LoadSettings, EmptyKeyGivesTheDefaults) {
     EXPECT_FALSE(s.StartFromRandom);
     EXPECT_EQ(s.Screens, 4);
     EXPECT_EQ(s.PhotosPerPage, 2);
-    EXPECT_TRUE(s.StopKey && s.ArrowKeys && s.MouseMove && s.rtresize && s.TextOverlay);
+    EXPECT_TRUE(s.StopKey && s.ArrowKeys && s.MouseMove && s.rtresize && s.TextOverlay && s.ColorManage);
     EXPECT_FALSE(s.Wallpaper || s.oglsoft || s.crop || s.ignoreexif || s.Textbg || s.RandomPos);
     EXPECT_EQ(s.FontColor, 0x0000FF00u);
     EXPECT_STREQ(s.Font.lfFaceName, "Courier New");
@@ -85,6 +85,10 @@ TEST(LoadSettings, ValuesAndDerivedFields) {
     EXPECT_TRUE(s.ShowFolder);
     EXPECT_FALSE(s.MouseMove);
     EXPECT_TRUE(s.crop);
+
+    k.WriteString("ColorManage", "0");
+    LoadSettingsFrom(&k, nullptr, s);
+    EXPECT_FALSE(s.ColorManage);
 
     // "AutoLayout": on for any number but 0, off when absent or not a number.
     EXPECT_FALSE(s.AutoLayout);
@@ -160,8 +164,8 @@ TEST(SaveSettings, FixedOrderEncodingsAndRoundTrip) {
     SaveSettingsTo(out, s);
     EXPECT_EQ(out.ValueNames(),
               (std::vector<std::string>{"Delay", "Convert", "Order", "StopKey", "ArrowKeys", "Wallpaper", "MouseMove",
-                                        "ignoreexif", "Screens", "AutoLayout", "Font", "FontColor", "TextFileName",
-                                        "TextPos", "Textbg"}));
+                                        "ignoreexif", "ColorManage", "Screens", "AutoLayout", "Font", "FontColor",
+                                        "TextFileName", "TextPos", "Textbg"}));
     EXPECT_EQ(out.Read("Order")->Text(), "25");
     EXPECT_EQ(s.Order, 1);  // reduced to the order mode after writing
     EXPECT_EQ(out.Read("Delay")->Text(), "7000");

@@ -14,8 +14,10 @@ TEST(GeneralTab, SettingsRoundTripThroughTheControls) {
     s.StartFromPrevious = true;
     s.Screens = 2;
     s.ignoreexif = true;
+    s.ColorManage = false;
     s.TextPos = 1;
     GeneralTabValues v = ValuesFromSettings(s);
+    EXPECT_FALSE(v.colorManage);
     EXPECT_EQ(v.delayText, "7");
     EXPECT_TRUE(v.sequential && !v.random && !v.reverse);
     EXPECT_TRUE(v.screens2 && !v.screens1 && !v.screens4);
@@ -28,8 +30,10 @@ TEST(GeneralTab, SettingsRoundTripThroughTheControls) {
     v.screens2 = false;
     v.delayText = "90";
     v.autoRotate = true;
+    v.colorManage = true;
     TSettings out = s;
     StoreValuesIntoSettings(v, out);
+    EXPECT_TRUE(out.ColorManage);
     EXPECT_EQ(out.Delay, 90000);
     EXPECT_EQ(out.OrderMode, 4);
     EXPECT_EQ(out.Screens, 2);

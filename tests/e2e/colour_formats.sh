@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Colours as the camera recorded them, and the date a photo was taken, read
+# by `pwtool decode` through the plugin host, natively ("native") or under
+# Wine (win32, win64). The pictures are made here: a photo-like picture is
+# converted by ImageMagick (with Little CMS) to Display P3 (a profile that
+# make_icc.py writes, as Debian ships none), to Adobe RGB (icc-profiles-free's
+# compatible profile) and to a P3 profile large enough to be split over two
+# JPEG segments, each with its profile embedded; the references are
+# ImageMagick's conversions back to sRGB. Managed pictures must match them
+# with a normalised RMSE under 0.02; with --no-color the file's own numbers
+# come out, as ImageMagick reads them without a profile.
+set -u
+PW_WIN_TARGET="$1"
+PWTOOL="$2"
+source "$(dirname "$0")/lib.sh"
+HERE="$(cd "$(dirname "$0")" && pwd)"
+ICC=/usr/share/color/icc
+
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+
+expect_apart() {  # what, picture, reference, least
+    local r
+    r="$(rmse "$2" "$3")"
+    if below "$4" "$r"; then echo "ok: $1 (RMSE $r)"; else echo "FAIL: $1: RMSE $r, at least $4 expected"; FAILURES=$((FAILURES + 1)); fi
+}
+
+# --- The pictures -------------------------------------------------------------
+# Saturated colours, where the spaces differ most, over a brightness ramp.
+convert -size 640x480 gradient:'#ff1010-#10c0ff' \( -size 480x640 gradient:'#ffffff-#202020' -rotate 90 \) \
+    -compose Multiply -composite \( -size 640x480 xc:none -fill '#00ff00' -draw 'circle 160,240 160,320' \
+    -fill '#ff00ff' -draw 'rectangle 400,180 560,300' \) -compose Over -composite -quality 95 "$dir/srgb.jpg"
+python3 "$HERE/make_icc.py" display-p3 "$dir/p3.icc"
+python3 "$HERE/make_icc.py" display-p3 "$dir/p3-large.icc" 70000
+for space in p3 p3-large adobe; do
+    profile="$dir/$space.icc"
+    [ "$space" = adobe ] && profile="$ICC/compatibleWithAdobeRGB1998.icc"
+    convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$profile" -quality 95 "$dir/$space.jpg"
+    convert "$dir/$space.jpg" -profile "$ICC/sRGB.icc" PNG24:"$dir/$space-ref.png"
+    convert "$dir/$space.jpg" +profile '*' PNG24:"$dir/$space-raw.png"
+done
+# An sRGB photo that says so, and one whose profile is damaged.
+convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -quality 95 "$dir/tagged.jpg"
+head -c 3000 /dev/urandom >"$dir/garbage.icc"
+printf 'ICC-' | dd of="$dir/garbage.icc" bs=1 seek=36 conv=notrunc 2>/dev/null
+convert "$dir/srgb.jpg" -quality 95 "$dir/plain.jpg"
+python3 - "$dir/plain.jpg" "$dir/garbage.icc" "$dir/damaged.jpg" <<'PY'
+import struct, sys
+data, icc = open(sys.argv[1], 'rb').read(), open(sys.argv[2], 'rb').read()
+seg = b'ICC_PROFILE\0\x01\x01' + icc
+open(sys.argv[3], 'wb').write(data[:2] + b'\xff\xe2' + struct.pack('>H', len(seg) + 2) + seg + data[2:])
+PY
+
+# --- Colours ----------------------------------------------------------------------
+for space in p3 p3-large adobe; do
+    for mode in "" --no-rtresize; do
+        if line="$(decode "$dir/$space.jpg" "$dir/$space.bmp" --cell 640x480 $mode)"; then
+            expect_close "$space JPEG ${mode:-real-time} is converted to sRGB" "$dir/$space.bmp" "$dir/$space-ref.png" 0.02
+        else
+            echo "FAIL: $space JPEG: $(cat "$dir/stderr")"; FAILURES=$((FAILURES + 1))
+        fi
+    done
+    decode "$dir/$space.jpg" "$dir/$space-off.bmp" --cell 640x480 --no-color >/dev/null
+    expect_close "$space JPEG with --no-color keeps the file's numbers" "$dir/$space-off.bmp" "$dir/$space-raw.png" 0.01
+    expect_apart "$space JPEG: and they are not the sRGB ones" "$dir/$space-off.bmp" "$dir/$space-ref.png" 0.02
+done
+facts="$(decode "$dir/p3-large.jpg" "$dir/large.bmp" --cell 640x480 --facts)"
+expect_eq "the large profile is joined from its two parts" "icc profile $(stat -c %s "$dir/p3-large.icc") bytes" \
+    "$(grep '^icc' <<<"$facts")"
+# Fitted into a smaller cell the conversion runs on the cell's pixels.
+convert "$dir/p3-ref.png" -resize 320x240 "$dir/p3-small-ref.png"
+decode "$dir/p3.jpg" "$dir/p3-small.bmp" --cell 320x240 >/dev/null
+expect_close "P3 JPEG fitted into a smaller cell" "$dir/p3-small.bmp" "$dir/p3-small-ref.png" 0.02
+for f in tagged damaged; do
+    decode "$dir/$f.jpg" "$dir/$f.bmp" --cell 640x480 >/dev/null || echo "FAIL: $f.jpg not decoded"
+    decode "$dir/$f.jpg" "$dir/$f-off.bmp" --cell 640x480 --no-color >/dev/null
+    expect_eq "$f.jpg is shown as stored" 0 "$(compare -metric AE "$dir/$f.bmp" "$dir/$f-off.bmp" null: 2>&1)"
+done
+
+# --- The date taken -------------------------------------------------------------
+python3 "$HERE/jpeg_exif.py" "$dir/p3.jpg" "$dir/dated.jpg" --date "2019:07:14 18:05:09" --orientation 6
+facts="$(decode "$dir/dated.jpg" "$dir/dated.bmp" --cell 480x640 --facts)"
+expect_eq "the date taken of a JPEG" "taken 2019:07:14 18:05:09" "$(grep '^taken' <<<"$facts")"
+facts="$(decode "$dir/p3.jpg" "$dir/undated.bmp" --cell 640x480 --facts)"
+expect_eq "a JPEG without one has none" "" "$(grep '^taken' <<<"$facts")"
+finish
