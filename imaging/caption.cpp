@@ -46,6 +46,25 @@ std::string FileNameCaption(const std::string& fileName, bool fullPath, bool kee
     return text;
 }
 
+std::string PictureCaption(const std::string& fileNamePart, const std::string& datePart) {
+    if (fileNamePart.empty() || datePart.empty()) return fileNamePart + datePart;
+    return fileNamePart + " \u00B7 " + datePart;
+}
+
+bool ParseExifDate(const std::string& exif, DateTaken& date) {
+    if (exif.size() != 19 || exif[4] != ':' || exif[7] != ':') return false;
+    auto number = [&](size_t at, size_t count, int32_t& out) {
+        out = 0;
+        for (size_t i = at; i < at + count; ++i) {
+            if (exif[i] < '0' || exif[i] > '9') return false;
+            out = out * 10 + (exif[i] - '0');
+        }
+        return true;
+    };
+    return number(0, 4, date.year) && number(5, 2, date.month) && number(8, 2, date.day) && date.year >= 1601 &&
+           date.month >= 1 && date.month <= 12 && date.day >= 1 && date.day <= 31;
+}
+
 int32_t CaptionPositionSetting(int32_t textPos) { return textPos >= 1 && textPos <= 3 ? textPos : 3; }
 
 CellRows TwoPhotoCellRows(int32_t pageHeight, int32_t k) {
@@ -84,10 +103,16 @@ std::vector<CaptionLine> LayOutCaption(const std::string& text, int32_t width, i
     return lines;
 }
 
-void DrawFileName(TBitmap0& cell, const std::string& fileName) {
-    if (!CaptionsEnabled || !Settings.ShowFileName) return;
-    const std::string text =
-        FileNameCaption(fileName, Settings.ShowPath, Settings.ShowExtension, Settings.ShowFolder);
+void DrawFileName(TBitmap0& cell, const std::string& fileName, const std::string& dateTaken) {
+    if (!CaptionsEnabled || !(Settings.ShowFileName || Settings.ShowDateTaken)) return;
+    const std::string name = Settings.ShowFileName ? FileNameCaption(fileName, Settings.ShowPath,
+                                                                     Settings.ShowExtension, Settings.ShowFolder)
+                                                   : std::string();
+    DateTaken date;
+    const std::string when =
+        Settings.ShowDateTaken && ParseExifDate(dateTaken, date) ? FormatDateTaken(date) : std::string();
+    const std::string text = PictureCaption(name, when);
+    if (text.empty()) return;
     DrawCaption(cell, text, CaptionPositionSetting(Settings.TextPos), Settings.Font, Settings.FontColor);
 }
 

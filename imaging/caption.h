@@ -12,6 +12,20 @@
 // it is kept. Both "\" and "/" separate folders.
 std::string FileNameCaption(const std::string& fileName, bool fullPath, bool keepExtension, bool folderPrefix);
 
+// The caption's text: the file-name part (when shown) and the date taken in
+// the user's format (when shown and the file has one), one after the other
+// with a middle dot between them. Empty when neither is shown.
+std::string PictureCaption(const std::string& fileNamePart, const std::string& datePart);
+
+// An EXIF date ("YYYY:MM:DD HH:MM:SS") as its parts; false for anything else.
+struct DateTaken {
+    int32_t year = 0, month = 0, day = 0;
+};
+bool ParseExifDate(const std::string& exif, DateTaken& date);
+// The date in the user's own long format (Windows: GetDateFormatEx); natively
+// "YYYY-MM-DD". Empty when the date cannot be shown.
+std::string FormatDateTaken(const DateTaken& date);
+
 // The "TextPos" setting as a caption position: 1, 2 or 3, and the default
 // bottom (3) for anything else.
 int32_t CaptionPositionSetting(int32_t textPos);

@@ -197,3 +197,18 @@ void ReleaseCaptionFonts() {
     overlayFont = MadeFont{};
     messageFont = MadeFont{};
 }
+
+std::string FormatDateTaken(const DateTaken& date) {
+    SYSTEMTIME when{};
+    when.wYear = static_cast<WORD>(date.year);
+    when.wMonth = static_cast<WORD>(date.month);
+    when.wDay = static_cast<WORD>(date.day);
+    // The user's own long date, as Explorer shows it ("Sunday, 14 July 2019"
+    // or "14. Juli 2019"); a day the calendar does not have (30 February)
+    // is refused and shown as nothing.
+    wchar_t text[128];
+    const int n = GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &when, nullptr, text,
+                                  static_cast<int>(sizeof text / sizeof text[0]), nullptr);
+    if (n <= 1) return {};
+    return NarrowText(std::wstring(text, static_cast<size_t>(n - 1)));
+}

@@ -7,15 +7,21 @@
 #include <list>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 // Photos of one camera or phone share their profile: a few conversions kept
 // cover a whole album.
 constexpr size_t kTransformsKept = 8;
 
+// A conversion to sRGB: 8-bit pixels in place, or for pictures with a high
+// dynamic range, from linear light that the tone mapping has already brought
+// into the range of a page.
 struct KeptTransform {
-    std::string profile;                // the profile's bytes
+    std::string key;                    // the profile's bytes, or the nclx codes
     cmsHTRANSFORM transform = nullptr;  // null: nothing to convert (sRGB, or unusable)
+    bool toneMapped = false;            // from linear light, through `lut`
+    float lut[256] = {};                // code value -> tone-mapped linear light, 0..1
 };
 
 std::mutex& TransformLock() {
@@ -83,41 +89,186 @@ cmsHTRANSFORM MakeTransform(const std::string& bytes) {
     return transform;
 }
 
-// The kept conversion for the profile, made when it is new.
-cmsHTRANSFORM TransformFor(const std::vector<uint8_t>& profile) {
+// --- nclx: colours described by code points ---------------------------------
+// ISO/IEC 23091-2 colour primaries: red, green, blue and white, as xy.
+struct Primaries {
+    double rx, ry, gx, gy, bx, by, wx, wy;
+};
+bool PrimariesFor(int32_t code, Primaries& p) {
+    switch (code) {
+        case 1: case 2: p = {0.640, 0.330, 0.300, 0.600, 0.150, 0.060, 0.3127, 0.3290}; return true;  // BT.709, unspecified
+        case 4: p = {0.670, 0.330, 0.210, 0.710, 0.140, 0.080, 0.310, 0.316}; return true;   // BT.470 M
+        case 5: p = {0.640, 0.330, 0.290, 0.600, 0.150, 0.060, 0.3127, 0.3290}; return true;  // BT.470 B/G
+        case 6: case 7: p = {0.630, 0.340, 0.310, 0.595, 0.155, 0.070, 0.3127, 0.3290}; return true;  // SMPTE 170M/240M
+        case 9: p = {0.708, 0.292, 0.170, 0.797, 0.131, 0.046, 0.3127, 0.3290}; return true;  // BT.2020
+        case 11: p = {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.314, 0.351}; return true;   // DCI-P3
+        case 12: p = {0.680, 0.320, 0.265, 0.690, 0.150, 0.060, 0.3127, 0.3290}; return true;  // Display P3
+        case 22: p = {0.630, 0.340, 0.295, 0.605, 0.155, 0.077, 0.3127, 0.3290}; return true;  // EBU 3213
+        default: return false;
+    }
+}
+
+constexpr int32_t kTransferPq = 16, kTransferHlg = 18;
+
+// The curve from code values to light for the SDR transfer characteristics.
+// The camera curves of BT.709, BT.601 and BT.2020 (1, 6, 14, 15) are shown as
+// sRGB, as every display of such pictures does; unknown ones likewise.
+cmsToneCurve* CurveFor(int32_t transfer) {
+    switch (transfer) {
+        case 4: return cmsBuildGamma(nullptr, 2.2);
+        case 5: return cmsBuildGamma(nullptr, 2.8);
+        case 8: return cmsBuildGamma(nullptr, 1.0);
+        default: {
+            const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+            return cmsBuildParametricToneCurve(nullptr, 4, srgb);
+        }
+    }
+}
+
+cmsHPROFILE RgbProfile(const Primaries& p, cmsToneCurve* curve) {
+    if (!curve) return nullptr;
+    const cmsCIExyY white = {p.wx, p.wy, 1.0};
+    const cmsCIExyYTRIPLE colorants = {{p.rx, p.ry, 1.0}, {p.gx, p.gy, 1.0}, {p.bx, p.by, 1.0}};
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &colorants, curves);
+    cmsFreeToneCurve(curve);
+    return profile;
+}
+
+// SMPTE ST 2084 (PQ): code value (0..1) to light in cd/m2, and back.
+constexpr double kPqM1 = 2610.0 / 16384, kPqM2 = 2523.0 / 4096 * 128, kPqC1 = 3424.0 / 4096,
+                 kPqC2 = 2413.0 / 4096 * 32, kPqC3 = 2392.0 / 4096 * 32;
+double PqToNits(double e) {
+    const double p = std::pow(std::clamp(e, 0.0, 1.0), 1 / kPqM2);
+    return 10000 * std::pow(std::max(p - kPqC1, 0.0) / (kPqC2 - kPqC3 * p), 1 / kPqM1);
+}
+double NitsToPq(double nits) {
+    const double y = std::pow(std::clamp(nits / 10000, 0.0, 1.0), kPqM1);
+    return std::pow((kPqC1 + kPqC2 * y) / (1 + kPqC3 * y), kPqM2);
+}
+
+// HLG (BT.2100): code value to display light in cd/m2 on a 1000 cd/m2
+// display, the system gamma of 1.2 applied per component (a grey-preserving
+// simplification of the luminance-based OOTF).
+double HlgToNits(double e) {
+    constexpr double a = 0.17883277, b = 0.28466892, c = 0.55991073;
+    e = std::clamp(e, 0.0, 1.0);
+    const double scene = e <= 0.5 ? e * e / 3 : (std::exp((e - c) / a) + b) / 12;
+    return 1000 * std::pow(scene, 1.2);
+}
+
+// The light a page shows for a picture of a high dynamic range, relative to
+// the page's white (0..1): the BT.2390 EETF in PQ space, from a mastering
+// peak of 1000 cd/m2 to the 203 cd/m2 of BT.2408's reference white, which
+// becomes the page's white. Light up to about 100 cd/m2 is kept as it is;
+// brighter light rolls off smoothly into the highlights instead of being cut.
+constexpr double kSourcePeak = 1000, kPageWhite = 203;
+double ToneMapped(double nits) {
+    const double sourceMax = NitsToPq(kSourcePeak), sourceMin = NitsToPq(0);
+    const double e1 = (NitsToPq(nits) - sourceMin) / (sourceMax - sourceMin);
+    const double maxLum = (NitsToPq(kPageWhite) - sourceMin) / (sourceMax - sourceMin);
+    const double ks = 1.5 * maxLum - 0.5;
+    double e2 = std::min(e1, 1.0);
+    if (e2 > ks) {
+        // The Hermite spline of the knee.
+        const double t = (e2 - ks) / (1 - ks), t2 = t * t, t3 = t2 * t;
+        e2 = (2 * t3 - 3 * t2 + 1) * ks + (t3 - 2 * t2 + t) * (1 - ks) + (-2 * t3 + 3 * t2) * maxLum;
+    }
+    const double shown = PqToNits(e2 * (sourceMax - sourceMin) + sourceMin);
+    return std::clamp(shown / kPageWhite, 0.0, 1.0);
+}
+
+// The conversion of pictures described by nclx codes: primaries and curve
+// through a profile made for them; PQ and HLG through the tone mapping's
+// table into linear light, then from linear light in those primaries.
+void MakeNclxTransform(KeptTransform& entry, int32_t primaries, int32_t transfer) {
+    Primaries p;
+    if (!PrimariesFor(primaries, p)) primaries = 1, PrimariesFor(1, p);
+    const bool hdr = transfer == kTransferPq || transfer == kTransferHlg;
+    // BT.709 primaries with an SDR curve are sRGB's own: nothing to do.
+    if (!hdr && (primaries == 1 || primaries == 2) && transfer != 4 && transfer != 5 && transfer != 8) return;
+    cmsHPROFILE in = RgbProfile(p, hdr ? cmsBuildGamma(nullptr, 1.0) : CurveFor(transfer));
+    cmsHPROFILE out = cmsCreate_sRGBProfile();
+    if (in && out) {
+        if (hdr) {
+            entry.toneMapped = true;
+            for (int v = 0; v < 256; ++v) {
+                const double e = v / 255.0;
+                entry.lut[v] = static_cast<float>(ToneMapped(transfer == kTransferPq ? PqToNits(e) : HlgToNits(e)));
+            }
+            entry.transform = cmsCreateTransform(in, TYPE_RGB_FLT, out, TYPE_BGRA_8, INTENT_RELATIVE_COLORIMETRIC,
+                                                 cmsFLAGS_NOCACHE);
+        } else {
+            entry.transform =
+                cmsCreateTransform(in, TYPE_BGRA_8, out, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+        }
+    }
+    if (in) cmsCloseProfile(in);
+    if (out) cmsCloseProfile(out);
+}
+
+// The kept conversion for what the facts describe, made when it is new: the
+// ICC profile when the file has one, else its nclx codes.
+const KeptTransform* TransformFor(const PictureFacts& facts) {
     static std::once_flag quiet;
     std::call_once(quiet, [] { cmsSetLogErrorHandler(&IgnoreLcmsMessage); });
-    const std::string key(profile.begin(), profile.end());
+    const bool icc = !facts.iccProfile.empty();
+    if (!icc && !facts.hasNclx) return nullptr;
+    const std::string key = icc ? "icc:" + std::string(facts.iccProfile.begin(), facts.iccProfile.end())
+                                : "nclx:" + std::to_string(facts.nclx[0]) + ":" + std::to_string(facts.nclx[1]);
     std::list<KeptTransform>& kept = Kept();
     for (auto it = kept.begin(); it != kept.end(); ++it) {
-        if (it->profile != key) continue;
+        if (it->key != key) continue;
         kept.splice(kept.begin(), kept, it);  // most recent first
-        return it->transform;
+        return &*it;
     }
-    KeptTransform entry;
-    entry.profile = key;
-    entry.transform = MakeTransform(key);
-    kept.push_front(std::move(entry));
+    kept.emplace_front();
+    KeptTransform& entry = kept.front();
+    entry.key = key;
+    if (icc)
+        entry.transform = MakeTransform(std::string(facts.iccProfile.begin(), facts.iccProfile.end()));
+    else
+        MakeNclxTransform(entry, facts.nclx[0], facts.nclx[1]);
     if (kept.size() > kTransformsKept) {
         if (kept.back().transform) cmsDeleteTransform(kept.back().transform);
         kept.pop_back();
     }
-    return kept.front().transform;
+    return &entry;
+}
+
+// Tone-mapped pictures: a row at a time through the table into linear light,
+// then converted into the row's own pixels.
+void ConvertToneMapped(const KeptTransform& t, TBitmap0& cell, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    std::vector<float> light(static_cast<size_t>(x1 - x0) * 3);
+    for (int32_t y = y0; y < y1; ++y) {
+        uint32_t* row = cell.Row(y) + x0;
+        for (int32_t x = 0; x < x1 - x0; ++x) {
+            const uint32_t p = row[x];
+            light[3 * static_cast<size_t>(x)] = t.lut[(p >> 16) & 0xFF];
+            light[3 * static_cast<size_t>(x) + 1] = t.lut[(p >> 8) & 0xFF];
+            light[3 * static_cast<size_t>(x) + 2] = t.lut[p & 0xFF];
+        }
+        cmsDoTransform(t.transform, light.data(), row, static_cast<cmsUInt32Number>(x1 - x0));
+    }
 }
 }  // namespace
 
 bool ConvertFittedToSrgb(TBitmap0& cell, const PictureFacts& facts) {
-    if (facts.iccProfile.empty() || !cell.Pixels()) return false;
+    if ((facts.iccProfile.empty() && !facts.hasNclx) || !cell.Pixels()) return false;
     const int32_t x0 = std::max(0, cell.FittedX), y0 = std::max(0, cell.FittedY);
     const int32_t x1 = std::min(cell.Width(), cell.FittedX + cell.FittedW);
     const int32_t y1 = std::min(cell.Height(), cell.FittedY + cell.FittedH);
     if (x1 <= x0 || y1 <= y0) return false;
     std::lock_guard<std::mutex> hold(TransformLock());
-    const cmsHTRANSFORM transform = TransformFor(facts.iccProfile);
-    if (!transform) return false;
+    const KeptTransform* t = TransformFor(facts);
+    if (!t || !t->transform) return false;
+    if (t->toneMapped) {
+        ConvertToneMapped(*t, cell, x0, y0, x1, y1);
+        return true;
+    }
     const cmsUInt32Number stride = static_cast<cmsUInt32Number>(cell.Width()) * 4;
     uint32_t* first = cell.Row(y0) + x0;
-    cmsDoTransformLineStride(transform, first, first, static_cast<cmsUInt32Number>(x1 - x0),
+    cmsDoTransformLineStride(t->transform, first, first, static_cast<cmsUInt32Number>(x1 - x0),
                              static_cast<cmsUInt32Number>(y1 - y0), stride, stride, 0, 0);
     return true;
 }

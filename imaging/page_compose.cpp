@@ -52,7 +52,7 @@ CellOutcome FillCell(TBitmap0& cell, const CellPictureSource& source) {
         const PictureResult result = LoadPictureInto(cell, choice.path);
         if (result.pictureWidth >= 1 && result.pictureHeight >= 1) {
             ++PictureTally.shown;
-            DrawFileName(cell, choice.path);
+            DrawFileName(cell, choice.path, result.dateTaken);
         }
         if (StopRequested) return CellOutcome::Stopped;
         if (result.pictureWidth != 0 && result.pictureHeight != 0)

@@ -63,9 +63,11 @@ PictureResult LoadAndFit(TBitmap0& target, const std::string& fileName);
 void DrawFitGdi(TBitmap0& dest, const TBitmap0& source);
 #endif
 
-// The file-name caption ("TextFileName", "TextPos", "Font", "FontColor"),
-// when captions are enabled and bit 0 of "TextFileName" is set.
-void DrawFileName(TBitmap0& cell, const std::string& fileName);
+// The picture's caption ("TextFileName", "TextPos", "Font", "FontColor"),
+// when captions are enabled: the file name when bit 0 of "TextFileName" is
+// set, the date taken (EXIF "YYYY:MM:DD HH:MM:SS"; empty: none) when bit 4
+// is.
+void DrawFileName(TBitmap0& cell, const std::string& fileName, const std::string& dateTaken);
 
 // Caption positions: 1 top, 2 middle, 3 bottom; kMessagePosition draws a
 // page notice (lines split at carriage returns, around the middle, always

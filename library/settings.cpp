@@ -136,6 +136,7 @@ void LoadSettingsFrom(RegistryKey* key, RegistryKey* folders, TSettings& s) {
     s.ShowPath = (text & 2) != 0;
     s.ShowExtension = (text & 4) != 0;
     s.ShowFolder = (text & 8) != 0;
+    s.ShowDateTaken = (text & 16) != 0;
     s.TextPos = ReadSettingInt(k, "TextPos", 3);
     s.Textbg = ReadSettingInt(k, "Textbg", 0) != 0;
     s.TextOverlay = ReadSettingInt(k, "TextOverlay", 1) != 0;
@@ -164,7 +165,8 @@ void SaveSettingsTo(RegistryKey& k, TSettings& s) {
     const uint32_t color = s.FontColor;
     const uint8_t colorBytes[4] = {uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), uint8_t(color >> 24)};
     k.WriteBinary("FontColor", colorBytes, sizeof colorBytes);
-    writeInt("TextFileName", s.ShowFileName + 2 * s.ShowPath + 4 * s.ShowExtension + 8 * s.ShowFolder);
+    writeInt("TextFileName",
+             s.ShowFileName + 2 * s.ShowPath + 4 * s.ShowExtension + 8 * s.ShowFolder + 16 * s.ShowDateTaken);
     writeInt("TextPos", s.TextPos);
     writeInt("Textbg", s.Textbg);
 }

@@ -65,6 +65,7 @@ struct TSettings {
     bool ShowPath = false;
     bool ShowExtension = false;
     bool ShowFolder = false;
+    bool ShowDateTaken = false;  // bit 4 (16) of "TextFileName"
     std::vector<std::string> ConfiguredFolders;
     LogFontA MessageFont = DefaultFont();
 };

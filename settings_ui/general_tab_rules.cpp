@@ -46,6 +46,7 @@ GeneralTabValues ValuesFromSettings(const TSettings& s) {
     v.path = s.ShowPath;
     v.folder = s.ShowFolder;
     v.extension = s.ShowExtension;
+    v.dateTaken = s.ShowDateTaken;
     if (s.TextPos < 1 || s.TextPos > 3) throw std::runtime_error("text pos error2");
     v.positionIndex = s.TextPos - 1;
     v.transparent = s.Textbg;
@@ -75,6 +76,7 @@ void StoreValuesIntoSettings(const GeneralTabValues& v, TSettings& s) {
     s.ShowPath = v.path;
     s.ShowFolder = v.folder;
     s.ShowExtension = v.extension;
+    s.ShowDateTaken = v.dateTaken;
     const int32_t position = v.positionIndex + 1;
     if (position < 1 || position > 3) throw std::runtime_error("text pos error");
     s.TextPos = position;

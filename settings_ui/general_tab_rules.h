@@ -21,6 +21,7 @@ struct GeneralTabValues {
     bool colorManage = false;
     bool autoRotate = false;
     bool showFileName = false, path = false, folder = false, extension = false;
+    bool dateTaken = false;
     int32_t positionIndex = -1;  // "Top", "Center", "Bottom"; -1 when none is selected
     bool transparent = false;
 };

@@ -52,6 +52,7 @@ enum ControlId : int32_t {
     kScreens4 = 69,
     kByShape = 70,
     kColorManage = 75,
+    kShowDateTaken = 76,
     kStopKey = 44,
     kTextGroup = 64,
     kShowFileName = 56,
@@ -80,6 +81,7 @@ struct Controls {
     HWND arrowKeys = nullptr, stopKey = nullptr, wallpaper = nullptr, mouseMove = nullptr;
     HWND colorManage = nullptr;
     HWND showFileName = nullptr, showPath = nullptr, showFolder = nullptr, showExtension = nullptr;
+    HWND showDateTaken = nullptr;
     HWND font = nullptr, position = nullptr, transparent = nullptr;
     HWND ok = nullptr, cancel = nullptr, preview = nullptr;
 };
@@ -183,7 +185,7 @@ void BuildGeneralSecondHalf(HWND page) {
     c.convertEdit = Need(CreateEdit(group, kConvertEdit, "0", 21, 52, 29, 35), "Turn over duration edit");
     c.convertTrack = Need(CreateTrackbar(page, kConvertTrack, "track 2", 30, 240, 72, 306, 1, 20), "track 2");
 
-    group = Need(CreateGroupBox(page, kTextGroup, "Text", 96, 260, 245, 296), "Text");
+    group = Need(CreateGroupBox(page, kTextGroup, "Text", 118, 260, 245, 296), "Text");
     c.showFileName = CreateCheckBox(group, kShowFileName, "Show file name (F)", 16, 110, 20, 20);
     c.showPath = CreateCheckBox(group, kShowPath, "Path", 16, 50, 43, 20);
     c.showFolder = CreateCheckBox(group, kShowFolder, "Folder", 16, 55, 43, 75);
@@ -195,6 +197,7 @@ void BuildGeneralSecondHalf(HWND page) {
     for (const char* item : {"Top", "Center", "Bottom"})
         SendMessageA(c.position, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     c.font = CreatePushButton(group, kFontButton, "Font", 23, 80, 15, 160);
+    c.showDateTaken = CreateCheckBox(group, kShowDateTaken, "Show date taken", 16, 150, 94, 20);
 }
 
 void BuildControls() {
@@ -240,10 +243,15 @@ void BuildControls() {
 }
 
 // --- Controls and settings -------------------------------------------------
+// The name's parts follow "Show file name"; the font, the position and the
+// background serve the date taken as well.
 void UpdateTextControls() {
-    const bool on = Checked(W.c.showFileName);
-    for (HWND control : {W.c.showPath, W.c.showFolder, W.c.showExtension, W.c.font, W.c.position, W.c.transparent})
-        if (control) EnableWindow(control, on);
+    const bool name = Checked(W.c.showFileName);
+    const bool any = name || Checked(W.c.showDateTaken);
+    for (HWND control : {W.c.showPath, W.c.showFolder, W.c.showExtension})
+        if (control) EnableWindow(control, name);
+    for (HWND control : {W.c.font, W.c.position, W.c.transparent})
+        if (control) EnableWindow(control, any);
 }
 
 // --- Seconds boxes and trackbars --------------------------------------------
@@ -427,6 +435,7 @@ void OnCommand(int32_t id, int32_t code, HWND control) {
             ChooseFont();
             break;
         case kShowFileName:
+        case kShowDateTaken:
             UpdateTextControls();
             break;
         default:
@@ -614,6 +623,7 @@ void LoadSettingsIntoControls() {
     SetChecked(c.showPath, v.path);
     SetChecked(c.showFolder, v.folder);
     SetChecked(c.showExtension, v.extension);
+    SetChecked(c.showDateTaken, v.dateTaken);
     SetChecked(c.transparent, v.transparent);
     UpdateTextControls();
     SendMessageA(c.position, CB_SETCURSEL, v.positionIndex, 0);
@@ -647,6 +657,7 @@ void StoreControlsIntoSettings() {
     v.path = Checked(c.showPath);
     v.folder = Checked(c.showFolder);
     v.extension = Checked(c.showExtension);
+    v.dateTaken = Checked(c.showDateTaken);
     v.positionIndex = static_cast<int32_t>(SendMessageA(c.position, CB_GETCURSEL, 0, 0));
     v.transparent = Checked(c.transparent);
     StoreValuesIntoSettings(v, Settings);

@@ -114,6 +114,8 @@ expect-focus 29
 xkeys Tab
 expect-focus 56
 xkeys Tab
+expect-focus 76
+xkeys Tab
 expect-focus 16
 xkeys Tab
 expect-focus 17

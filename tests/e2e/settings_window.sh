@@ -273,6 +273,14 @@ expect-enabled 73
 click 61
 click 56
 expect-disabled 61
+# "Show date taken" alone keeps the font, the position and the background.
+expect-unchecked 76
+click 76
+expect-checked 76
+expect-enabled 55
+expect-enabled 57
+expect-enabled 73
+expect-disabled 61
 # Everything else to new values, then OK.
 click 35
 click 34
@@ -293,7 +301,7 @@ wait-exit 0
 EOF
 after="$(reg_snapshot)"
 for pair in Delay=12000 Convert=4000 Order=12 Screens=2 AutoLayout=1 TextPos=3 ArrowKeys=0 StopKey=1 Wallpaper=0 \
-            MouseMove=1 Textbg=1 TextFileName=12 ignoreexif=0 ColorManage=1; do
+            MouseMove=1 Textbg=1 TextFileName=28 ignoreexif=0 ColorManage=1; do
     expect_eq "OK stores ${pair%%=*}" "${pair#*=}" "$(snap_get "$after" "${pair%%=*}")"
 done
 expect_eq "the acceleration check replaces an old driver kind" ICD "$(snap_get "$after" driver)"

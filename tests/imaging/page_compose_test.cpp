@@ -189,6 +189,17 @@ TEST(FileNameCaption, EachTextFileNameCombination) {
     EXPECT_EQ(FileNameCaption("", false, false, true), "");
 }
 
+TEST(FileNameCaption, TheDateTakenGoesAfterTheNameOrAlone) {
+    DateTaken d;
+    ASSERT_TRUE(ParseExifDate("2019:07:14 18:05:09", d));
+    EXPECT_EQ(d.year * 10000 + d.month * 100 + d.day, 20190714);
+    for (const char* bad : {"2019:07:14", "2019-07-14 18:05:09", "1200:07:14 18:05:09", "2019:00:14 18:05:09", ""})
+        EXPECT_FALSE(ParseExifDate(bad, d)) << bad;
+    EXPECT_EQ(PictureCaption("img_01", "2019-07-14"), "img_01 \u00B7 2019-07-14");
+    EXPECT_EQ(PictureCaption("", "2019-07-14"), "2019-07-14");
+    EXPECT_EQ(PictureCaption("img_01", ""), "img_01");
+}
+
 TEST(CaptionLayout, NoticeLinesSplitAtCarriageReturnsWithTheSecondOnTheMiddle) {
     // Character height 15: lines 18 apart, the second one's top at
     // 240 - 15 div 2.

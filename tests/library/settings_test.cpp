@@ -70,7 +70,7 @@ TEST(LoadSettings, UnusableKeyGivesDefaultsWithOneScreen) {
 
 TEST(LoadSettings, ValuesAndDerivedFields) {
     MemoryRegistryKey k = KeyWith({{"Delay", "abc"}, {"Convert", "-5"}, {"Order", "25"}, {"Screens", "2"},
-                                   {"TextFileName", "13"}, {"MouseMove", "0"}, {"crop", "7"}});
+                                   {"TextFileName", "29"}, {"MouseMove", "0"}, {"crop", "7"}});
     TSettings s;
     LoadSettingsFrom(&k, nullptr, s);
     EXPECT_EQ(s.Delay, 5000);
@@ -83,6 +83,7 @@ TEST(LoadSettings, ValuesAndDerivedFields) {
     EXPECT_FALSE(s.ShowPath);
     EXPECT_TRUE(s.ShowExtension);
     EXPECT_TRUE(s.ShowFolder);
+    EXPECT_TRUE(s.ShowDateTaken);  // bit 16
     EXPECT_FALSE(s.MouseMove);
     EXPECT_TRUE(s.crop);
 
@@ -157,7 +158,7 @@ TEST(LoadSettings, ConfiguredFoldersInValueNameOrder) {
 }
 
 TEST(SaveSettings, FixedOrderEncodingsAndRoundTrip) {
-    MemoryRegistryKey k = KeyWith({{"Order", "25"}, {"Delay", "7000"}, {"TextFileName", "6"}});
+    MemoryRegistryKey k = KeyWith({{"Order", "25"}, {"Delay", "7000"}, {"TextFileName", "22"}});
     TSettings s;
     LoadSettingsFrom(&k, nullptr, s);
     MemoryRegistryKey out;
@@ -170,7 +171,7 @@ TEST(SaveSettings, FixedOrderEncodingsAndRoundTrip) {
     EXPECT_EQ(s.Order, 1);  // reduced to the order mode after writing
     EXPECT_EQ(out.Read("Delay")->Text(), "7000");
     EXPECT_EQ(out.Read("StopKey")->Text(), "1");
-    EXPECT_EQ(out.Read("TextFileName")->Text(), "6");
+    EXPECT_EQ(out.Read("TextFileName")->Text(), "22");
     EXPECT_EQ(out.Read("Font")->type, kRegBinary);
     EXPECT_EQ(out.Read("Font")->data.size(), 60u);
     EXPECT_EQ(out.Read("FontColor")->data, (std::vector<uint8_t>{0, 0xFF, 0, 0}));
