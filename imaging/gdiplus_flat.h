@@ -1,6 +1,6 @@
 #pragma once
 // The eight flat GDI+ calls the GDI+ formats plugin takes from gdiplus.dll by
-// name, with the records they exchange. Declared here rather than taken from
+// name (and two optional ones for the pictures' properties), with the records they exchange. Declared here rather than taken from
 // the system's headers so that the plugin's logic stays portable and can be
 // driven by a stand-in library in the tests.
 #include <cstddef>
@@ -49,6 +49,19 @@ using BitmapUnlockBitsFn = Status(PW_STDCALL*)(GpImage* bitmap, BitmapData* data
 using DisposeImageFn = Status(PW_STDCALL*)(GpImage* image);
 using GetImageSizeFn = Status(PW_STDCALL*)(GpImage* image, uint32_t* size);
 
+// A property of a loaded image (its EXIF and TIFF tags, a PNG's chunks);
+// `value` points just past the record, in the caller's buffer.
+struct PropertyItem {
+    uint32_t id;
+    uint32_t length;  // bytes of value
+    uint16_t type;
+    void* value;
+};
+constexpr uint32_t kPropertyIccProfile = 0x8773;
+constexpr uint32_t kPropertyDateTimeOriginal = 0x9003;
+using GetPropertyItemSizeFn = Status(PW_STDCALL*)(GpImage* image, uint32_t id, uint32_t* size);
+using GetPropertyItemFn = Status(PW_STDCALL*)(GpImage* image, uint32_t id, uint32_t size, PropertyItem* buffer);
+
 struct Api {
     StartupFn startup = nullptr;
     ShutdownFn shutdown = nullptr;
@@ -58,6 +71,9 @@ struct Api {
     DisposeImageFn disposeImage = nullptr;
     GetImageSizeFn getImageWidth = nullptr;
     GetImageSizeFn getImageHeight = nullptr;
+    // Optional: without them pictures are shown without their profile and date.
+    GetPropertyItemSizeFn getPropertyItemSize = nullptr;
+    GetPropertyItemFn getPropertyItem = nullptr;
 };
 
 #if defined(_WIN32) && !defined(_WIN64)

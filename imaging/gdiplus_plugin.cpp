@@ -1,5 +1,6 @@
 // The GDI+ formats plugin: descriptor, init and the decoder. GDI+ itself is
-// reached only through the eight flat calls taken from the loaded library.
+// reached only through the eight flat calls taken from the loaded library
+// (and the two for the pictures' properties, when it has them).
 #include "imaging/gdiplus_plugin.h"
 
 #include <cstdint>
@@ -7,8 +8,10 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "imaging/gdiplus_flat.h"
+#include "imaging/picture_facts.h"
 
 namespace {
 
@@ -46,6 +49,10 @@ public:
             Resolve(system, api.getImageHeight, "GdipGetImageHeight");
         const gdip::StartupInput input{1, nullptr, 0, 0};
         started_ = complete && api.startup(&token_, &input, nullptr) == 0;
+        if (started_) {
+            Resolve(system, api.getPropertyItemSize, "GdipGetPropertyItemSize");
+            Resolve(system, api.getPropertyItem, "GdipGetPropertyItem");
+        }
         return started_;
     }
 
@@ -69,6 +76,7 @@ struct GdiplusState {
     RequestBufferFn requestBuffer = nullptr;
     LineCallbackFn* lineCallbackCells[kDecodingSlots] = {};
     StopFlagWord* const* stopFlagCell = nullptr;
+    ReportFactFn reportFact = nullptr;
 };
 GdiplusState state;
 
@@ -123,6 +131,34 @@ bool CopyPixels(gdip::GpImage* image, const gdip::Rect& rect, int32_t format, in
     return Api().unlockBits(image, &data) == 0;
 }
 
+// One property's value, empty when the image has none (or GDI+ cannot give
+// properties).
+std::vector<uint8_t> PropertyOf(gdip::GpImage* image, uint32_t id) {
+    const gdip::Api& api = Api();
+    uint32_t size = 0;
+    if (!api.getPropertyItemSize || !api.getPropertyItem || api.getPropertyItemSize(image, id, &size) != 0 ||
+        size < sizeof(gdip::PropertyItem) || size > (64u << 20))
+        return {};
+    std::vector<uint64_t> buffer((size + 7) / 8);  // aligned for the record
+    auto* item = reinterpret_cast<gdip::PropertyItem*>(buffer.data());
+    if (api.getPropertyItem(image, id, size, item) != 0 || !item->value) return {};
+    const auto* bytes = static_cast<const uint8_t*>(item->value);
+    const auto* start = reinterpret_cast<const uint8_t*>(buffer.data());
+    // The value lies in the buffer after the record; anything else is refused.
+    if (bytes < start || item->length > size || static_cast<size_t>(bytes - start) > size - item->length) return {};
+    return std::vector<uint8_t>(bytes, bytes + item->length);
+}
+
+// The colour profile and the date taken, for the host.
+void ReportFacts(gdip::GpImage* image, int32_t slot) {
+    if (!state.reportFact) return;
+    const std::vector<uint8_t> profile = PropertyOf(image, gdip::kPropertyIccProfile);
+    if (!profile.empty()) state.reportFact(slot, kFactIccProfile, profile.data(), static_cast<int32_t>(profile.size()));
+    const std::vector<uint8_t> date = PropertyOf(image, gdip::kPropertyDateTimeOriginal);
+    const std::string taken = CheckedExifDate(std::string(date.begin(), date.end()));
+    if (!taken.empty()) state.reportFact(slot, kFactDateTaken, taken.data(), static_cast<int32_t>(taken.size()));
+}
+
 void ReportNotDecoded(int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarget* target) {
     *pictureWidth = 0;
     *pictureHeight = 0;
@@ -147,6 +183,7 @@ bool ReadPicture(gdip::GpImage* image, int32_t* pictureWidth, int32_t* pictureHe
     *pictureWidth = width;
     *pictureHeight = height;
     if (!target) return true;
+    ReportFacts(image, slot);
 
     const bool rows = callback && callback(HeaderWordArg(kRowsBlueFirst), kHeaderRow, width, height, slot) != 0;
     const int64_t bytes = rows ? int64_t{width} * 4 : int64_t{width} * height * 4;
@@ -221,6 +258,7 @@ int32_t PW_CDECL Init(HostServices* services, int32_t slot) {
     if (services->size >= kServicesCoverLineCallback && ValidSlot(slot))
         state.lineCallbackCells[slot] = services->lineCallbackCell;
     if (services->size >= kServicesCoverStopFlag && services->stopFlagCell) state.stopFlagCell = services->stopFlagCell;
+    if (services->size >= kServicesCoverFacts) state.reportFact = services->reportFact;
     return 1;
 }
 

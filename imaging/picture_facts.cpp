@@ -138,6 +138,12 @@ std::string ReadExifDateTaken(const uint8_t* block, size_t size) {
     if (!tiff.Word32(field, at)) return {};  // 20 bytes never fit the field itself
     const uint8_t* text = tiff.Bytes(at, kDateLength);
     if (!text) return {};
-    std::string date(reinterpret_cast<const char*>(text), kDateLength);
+    return CheckedExifDate(std::string(reinterpret_cast<const char*>(text), kDateLength));
+}
+
+std::string CheckedExifDate(const std::string& text) {
+    constexpr size_t kDateLength = 19;
+    if (text.size() < kDateLength || (text.size() > kDateLength && text[kDateLength] != '\0')) return {};
+    std::string date = text.substr(0, kDateLength);
     return RealDate(date.c_str()) ? date : std::string();
 }

@@ -28,3 +28,8 @@ std::vector<uint8_t> JoinIccChunks(const std::vector<SegmentBytes>& segments);
 // 00:00:00", a month 13, letters). Other dates of the block (the file's
 // last change) are never taken for it.
 std::string ReadExifDateTaken(const uint8_t* block, size_t size);
+
+// A date already cut out of its EXIF field ("YYYY:MM:DD HH:MM:SS" and
+// perhaps its terminating zero), as GDI+ gives its properties: the date, or
+// empty when it is not a real one.
+std::string CheckedExifDate(const std::string& text);

@@ -71,6 +71,14 @@ expect_eq "the large profile is joined from its two parts" "icc profile $(stat -
 convert "$dir/p3-ref.png" -resize 320x240 "$dir/p3-small-ref.png"
 decode "$dir/p3.jpg" "$dir/p3-small.bmp" --cell 320x240 >/dev/null
 expect_close "P3 JPEG fitted into a smaller cell" "$dir/p3-small.bmp" "$dir/p3-small-ref.png" 0.02
+# TIFF through GDI+ (the Windows builds only): its profile comes as the
+# picture's property.
+if [ "$PW_WIN_TARGET" != native ]; then
+    convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$dir/p3.icc" "$dir/p3.tif"
+    convert "$dir/p3.tif" -profile "$ICC/sRGB.icc" PNG24:"$dir/p3-tif-ref.png"
+    decode "$dir/p3.tif" "$dir/p3-tif.bmp" --cell 640x480 >/dev/null
+    expect_close "P3 TIFF is converted to sRGB" "$dir/p3-tif.bmp" "$dir/p3-tif-ref.png" 0.02
+fi
 for f in tagged damaged; do
     decode "$dir/$f.jpg" "$dir/$f.bmp" --cell 640x480 >/dev/null || echo "FAIL: $f.jpg not decoded"
     decode "$dir/$f.jpg" "$dir/$f-off.bmp" --cell 640x480 --no-color >/dev/null
