@@ -1,9 +1,11 @@
 // HEIC/HEIF and AVIF through libheif: the primary image, grids decoded whole,
 // the file's rotation and mirror applied by the library (and no EXIF
-// orientation on top), high bit depths brought down to 8 bits.
+// orientation on top), high bit depths brought down to 8 bits. The colour
+// profile, nclx box and Exif date go to the host as facts.
 #include <memory>
 #include <string>
 
+#include "plugins/heif/heif_facts.h"
 #include "plugins/heif/heif_library.h"
 #include "plugins/heif/heif_limits.h"
 #include "plugins/heif/heif_plugin_internal.h"
@@ -62,6 +64,7 @@ void DecodeHeif(const HeifDecodeCall& call) {
     *call.pictureWidth = width;
     *call.pictureHeight = height;
     if (!call.target) return;
+    ReportHeifFacts(*api, handle.get(), call.slot);
 
     const bool alpha = api->imageHandleHasAlphaChannel(handle.get()) != 0;
     const std::unique_ptr<heif_decoding_options, OptionsFree> options(api->decodingOptionsAlloc(),

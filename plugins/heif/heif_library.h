@@ -27,8 +27,22 @@ struct HeifApi {
     decltype(&heif_image_get_height) imageGetHeight;
     decltype(&heif_image_get_plane_readonly) imageGetPlaneReadonly;
     decltype(&heif_image_release) imageRelease;
+
+    // What the file says about the picture beside its pixels. Optional: a
+    // library that lacks one of them still decodes, and the facts that need
+    // it are not read (null here).
+    decltype(&heif_image_handle_get_color_profile_type) imageHandleGetColorProfileType;
+    decltype(&heif_image_handle_get_raw_color_profile_size) imageHandleGetRawColorProfileSize;
+    decltype(&heif_image_handle_get_raw_color_profile) imageHandleGetRawColorProfile;
+    decltype(&heif_image_handle_get_nclx_color_profile) imageHandleGetNclxColorProfile;
+    decltype(&heif_nclx_color_profile_free) nclxColorProfileFree;
+    decltype(&heif_image_handle_get_number_of_metadata_blocks) imageHandleGetNumberOfMetadataBlocks;
+    decltype(&heif_image_handle_get_list_of_metadata_block_IDs) imageHandleGetListOfMetadataBlockIds;
+    decltype(&heif_image_handle_get_metadata_size) imageHandleGetMetadataSize;
+    decltype(&heif_image_handle_get_metadata) imageHandleGetMetadata;
 };
 
-// The library's table, or null when it is not there (or lacks a call).
+// The library's table, or null when it is not there (or lacks one of the
+// calls the decoding needs).
 // Loaded once, on first use, and kept for the plugin's life.
 const HeifApi* Heif();

@@ -24,6 +24,15 @@ const HeifApi* Heif() {
         &heif_image_get_height,
         &heif_image_get_plane_readonly,
         &heif_image_release,
+        &heif_image_handle_get_color_profile_type,
+        &heif_image_handle_get_raw_color_profile_size,
+        &heif_image_handle_get_raw_color_profile,
+        &heif_image_handle_get_nclx_color_profile,
+        &heif_nclx_color_profile_free,
+        &heif_image_handle_get_number_of_metadata_blocks,
+        &heif_image_handle_get_list_of_metadata_block_IDs,
+        &heif_image_handle_get_metadata_size,
+        &heif_image_handle_get_metadata,
     };
     return &api;
 }

@@ -71,6 +71,16 @@ struct LoadedHeif {
                    Take(m, api.imageGetHeight, "heif_image_get_height") &&
                    Take(m, api.imageGetPlaneReadonly, "heif_image_get_plane_readonly") &&
                    Take(m, api.imageRelease, "heif_image_release");
+        // Left null when missing; the decoding goes on without them.
+        Take(m, api.imageHandleGetColorProfileType, "heif_image_handle_get_color_profile_type");
+        Take(m, api.imageHandleGetRawColorProfileSize, "heif_image_handle_get_raw_color_profile_size");
+        Take(m, api.imageHandleGetRawColorProfile, "heif_image_handle_get_raw_color_profile");
+        Take(m, api.imageHandleGetNclxColorProfile, "heif_image_handle_get_nclx_color_profile");
+        Take(m, api.nclxColorProfileFree, "heif_nclx_color_profile_free");
+        Take(m, api.imageHandleGetNumberOfMetadataBlocks, "heif_image_handle_get_number_of_metadata_blocks");
+        Take(m, api.imageHandleGetListOfMetadataBlockIds, "heif_image_handle_get_list_of_metadata_block_IDs");
+        Take(m, api.imageHandleGetMetadataSize, "heif_image_handle_get_metadata_size");
+        Take(m, api.imageHandleGetMetadata, "heif_image_handle_get_metadata");
     }
 };
 

@@ -100,6 +100,8 @@ int32_t PW_CDECL Init(HostServices* services, int32_t slot) noexcept {
         HeifPlugin.lineCallbackCells[slot] = services->lineCallbackCell;
     if (services->size >= kServicesCoverStopFlag && services->stopFlagCell)
         HeifPlugin.stopFlagCell = services->stopFlagCell;
+    // A host whose record ends before reportFact gets no facts.
+    HeifPlugin.reportFact = services->size >= kServicesCoverFacts ? services->reportFact : nullptr;
     return 1;
 }
 
@@ -137,6 +139,11 @@ extern "C" const PluginDescriptor* PW_CDECL PluginEntry() noexcept {
 bool HeifStopRequested() {
     StopFlagWord* const* cell = HeifPlugin.stopFlagCell;
     return cell && *cell && **cell != 0;
+}
+
+void HeifReportFact(int32_t slot, int32_t kind, const void* data, size_t size) {
+    if (HeifPlugin.reportFact && ValidSlot(slot) && data && size > 0 && size <= INT32_MAX)
+        HeifPlugin.reportFact(slot, kind, data, static_cast<int32_t>(size));
 }
 
 void ReportNotDecoded(const HeifDecodeCall& call) {

@@ -1,6 +1,7 @@
 #pragma once
 // Shared between the plugin's decoders: its state from init, one decode
 // call's values and the delivery of decoded pixels.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -20,10 +21,14 @@ struct HeifPluginState {
     LineCallbackFn* lineCallbackCells[kDecodingSlots] = {};
     bool crop[kDecodingSlots] = {};
     StopFlagWord* const* stopFlagCell = nullptr;
+    ReportFactFn reportFact = nullptr;  // null: the host takes no facts
 };
 extern HeifPluginState HeifPlugin;
 
 bool HeifStopRequested();
+// Hands one fact about the picture being decoded on `slot` to the host (see
+// HostServices.reportFact); nothing when the host takes none.
+void HeifReportFact(int32_t slot, int32_t kind, const void* data, size_t size);
 
 // Whether a picture of that size may be decoded at all: both sides from 1 to
 // kLargestSide and its 32-bit pixels within kLargestPictureBytes.

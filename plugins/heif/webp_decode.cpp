@@ -1,5 +1,6 @@
 // WebP through libwebp: still pictures scaled while they decode when they are
-// wanted much smaller, animations by their first frame on the canvas.
+// wanted much smaller, animations by their first frame on the canvas. The
+// ICCP chunk and the EXIF chunk's date go to the host as facts.
 #include <webp/decode.h>
 #include <webp/demux.h>
 
@@ -9,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "plugins/heif/heif_facts.h"
 #include "plugins/heif/heif_plugin_internal.h"
 
 namespace {
@@ -117,6 +119,7 @@ void DecodeWebp(const HeifDecodeCall& call) {
     *call.pictureWidth = width;
     *call.pictureHeight = height;
     if (!call.target) return;
+    ReportWebpFacts(file, call.slot);
     const bool decoded =
         features.has_animation ? DecodeFirstFrame(call, file, width, height) : DecodeStill(call, file, features);
     if (!decoded) ReportNotDecoded(call);

@@ -10,8 +10,11 @@ of two bytes and stored behind the second, followed by bytes that read as a
 grid of the ispe's size ("split-grid OUT WIDTH HEIGHT ISPE_WIDTH ISPE_HEIGHT
 COLUMNS TILE..."), an overlay over one grid ("overlay OUT WIDTH HEIGHT
 GRID_WIDTH GRID_HEIGHT COLUMNS TILE..."), and a single picture whose ispe is
-rewritten ("ispe OUT IN WIDTH HEIGHT"). Only the container is written here;
-the coded tiles stay as the encoder made them."""
+rewritten ("ispe OUT IN WIDTH HEIGHT"). "colr OUT IN nclx PRIMARIES TRANSFER
+MATRIX FULL_RANGE" gives a single picture an nclx colour box, "colr OUT IN
+rICC|prof PROFILE.icc" an ICC one (heif-enc 1.15 writes no nclx box). Only
+the container is written here; the coded tiles stay as the encoder made
+them."""
 import struct
 import sys
 
@@ -210,6 +213,16 @@ def main():
             props.append(box("irot", bytes([rotate & 3])))
         if mirror != "none":
             props.append(box("imir", bytes([int(mirror) & 1])))
+        write(out, [(1, "hvc1", coded, props, False)], 1, [])
+    elif sys.argv[1] == "colr":
+        out, source, kind = sys.argv[2], sys.argv[3], sys.argv[4]
+        coded, props = read_single(source)
+        if kind == "nclx":
+            primaries, transfer, matrix, full = map(int, sys.argv[5:9])
+            colr = box("colr", b"nclx" + struct.pack(">HHHB", primaries, transfer, matrix, (full & 1) << 7))
+        else:
+            colr = box("colr", kind.encode() + open(sys.argv[5], "rb").read())
+        props = [p for p in props if p[4:8] != b"colr"] + [colr]
         write(out, [(1, "hvc1", coded, props, False)], 1, [])
     else:
         raise SystemExit(__doc__)

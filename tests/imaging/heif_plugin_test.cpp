@@ -59,11 +59,13 @@ protected:
         return path;
     }
     // Decodes into a cell of the given size; the cell's pixels, or empty.
-    std::vector<uint32_t> DecodeInto(const std::string& path, int width, int height, PictureResult* result = nullptr) {
+    std::vector<uint32_t> DecodeInto(const std::string& path, int width, int height, PictureResult* result = nullptr,
+                                     PictureFacts* facts = nullptr) {
         RegisterPlugins();
         BitmapPtr cell(TBitmap0::Create(width, height));
         const PictureResult r = LoadPictureInto(*cell, path);
         if (result) *result = r;
+        if (facts) *facts = FactsOf(cell->Slot);
         if (r.pictureWidth <= 0) return {};
         std::vector<uint32_t> pixels(cell->Pixels(), cell->Pixels() + int64_t{width} * height);
         for (uint32_t& p : pixels) p &= 0xFFFFFF;
@@ -215,6 +217,160 @@ TEST_F(HeifPlugin, PicturesLargerThanTheirContainerSaysAreNotDecoded) {
             EXPECT_EQ(result.pictureWidth, 0) << name;
             ShutdownPlugins();
         }
+    }
+}
+
+// A little-endian EXIF block whose EXIF directory holds DateTimeOriginal,
+// with "Exif\0\0" before it when `prefix`.
+std::string ExifWithDate(const std::string& date, bool prefix) {
+    auto le = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+        return out;
+    };
+    const uint32_t exifDirectory = 8 + 2 + 12 + 4;
+    const uint32_t dateAt = exifDirectory + 2 + 12 + 4;
+    std::string tiff = "II*" + std::string(1, '\0') + le(8, 4);
+    tiff += le(1, 2) + le(0x8769, 2) + le(4, 2) + le(1, 4) + le(exifDirectory, 4) + le(0, 4);
+    tiff += le(1, 2) + le(0x9003, 2) + le(2, 2) + le(static_cast<uint32_t>(date.size() + 1), 4) + le(dateAt, 4) +
+            le(0, 4);
+    tiff += date + std::string(1, '\0');
+    return (prefix ? std::string("Exif\0\0", 6) : std::string()) + tiff;
+}
+
+// The plain lossless WebP `plain` in the extended layout, with an ICCP chunk
+// before the picture and an EXIF chunk after it (each left out when empty,
+// its flag then clear).
+std::string ExtendedWebp(const std::string& plain, int width, int height, const std::string& icc,
+                         const std::string& exif) {
+    auto le = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> (8 * i) & 0xFF);
+        return out;
+    };
+    auto chunk = [&](const std::string& fourcc, const std::string& payload) {
+        return fourcc + le(static_cast<uint32_t>(payload.size()), 4) + payload +
+               (payload.size() % 2 ? std::string(1, '\0') : std::string());
+    };
+    const int flags = (icc.empty() ? 0 : 0x20) | (exif.empty() ? 0 : 0x08);
+    std::string body = "WEBP" + chunk("VP8X", le(flags, 4) + le(width - 1, 3) + le(height - 1, 3));
+    if (!icc.empty()) body += chunk("ICCP", icc);
+    body += plain.substr(12);  // the VP8L chunk as it is
+    if (!exif.empty()) body += chunk("EXIF", exif);
+    return "RIFF" + le(static_cast<uint32_t>(body.size()), 4) + body;
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The ICC profile comes over byte for byte (an odd size, padded in the file),
+// the date from an EXIF chunk with or without "Exif\0\0"; the pixels are
+// those of the plain file (a profile that is not a real one converts
+// nothing).
+TEST_F(HeifPlugin, WebpProfileAndDateTakenReachTheHost) {
+    std::vector<uint8_t> rgba(8 * 6 * 4);
+    for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = i % 4 == 3 ? 255 : static_cast<uint8_t>(i * 7);
+    const std::string plainPath = WriteWebp("plain.webp", 8, 6, rgba);
+    const std::string plain = ReadAll(plainPath);
+    std::string icc(301, '\0');
+    for (size_t i = 0; i < icc.size(); ++i) icc[i] = static_cast<char>(i * 13 + 5);
+    PictureFacts facts;
+    const std::vector<uint32_t> expected = DecodeInto(plainPath, 8, 6, nullptr, &facts);
+    ASSERT_EQ(expected.size(), 48u);
+    EXPECT_TRUE(facts.iccProfile.empty());
+    EXPECT_FALSE(facts.hasNclx);
+    EXPECT_TRUE(facts.dateTaken.empty());
+    std::string path;
+    for (const bool prefix : {true, false}) {
+        path = Write("tagged.webp", ExtendedWebp(plain, 8, 6, icc, ExifWithDate("2020:02:29 23:59:58", prefix)));
+        for (const bool realtime : {true, false}) {
+            Settings.rtresize = realtime;
+            PictureResult result;
+            EXPECT_EQ(DecodeInto(path, 8, 6, &result, &facts), expected) << prefix << realtime;
+            EXPECT_EQ(std::string(facts.iccProfile.begin(), facts.iccProfile.end()), icc) << prefix << realtime;
+            EXPECT_EQ(result.dateTaken, "2020:02:29 23:59:58") << prefix << realtime;
+            EXPECT_FALSE(facts.hasNclx);
+            ShutdownPlugins();
+        }
+    }
+    // A size-only request reads no facts.
+    RegisterPlugins();
+    PictureLoad load;
+    LoadPicture(path, 0, -1, -1, load);
+    EXPECT_EQ(load.pictureWidth, 8);
+    EXPECT_TRUE(FactsOf(0).iccProfile.empty());
+    EXPECT_TRUE(FactsOf(0).dateTaken.empty());
+}
+
+// An EXIF chunk that is not EXIF, or whose date is not a real one, gives no
+// date; the profile beside it and the picture are read all the same.
+TEST_F(HeifPlugin, WebpWithDamagedExifIsDecodedWithoutADate) {
+    const std::string plain = ReadAll(WriteWebp("plain.webp", 4, 4, std::vector<uint8_t>(4 * 4 * 4, 255)));
+    std::string cut = ExifWithDate("2020:01:02 03:04:05", false);
+    cut.resize(cut.size() - 12);  // the date's value cut off
+    for (const std::string& exif : {std::string(40, '\x7f'), ExifWithDate("2020:13:01 00:00:00", true), cut}) {
+        const std::string path = Write("damaged.webp", ExtendedWebp(plain, 4, 4, std::string(64, 'p'), exif));
+        PictureResult result;
+        PictureFacts facts;
+        EXPECT_EQ(DecodeInto(path, 4, 4, &result, &facts).size(), 16u);
+        EXPECT_EQ(facts.iccProfile.size(), 64u);
+        EXPECT_TRUE(result.dateTaken.empty()) << result.dateTaken;
+        ShutdownPlugins();
+    }
+}
+
+// The plugin's own init and decoder, with a services record of the host's
+// size and with one that ends before reportFact (an older host): only the
+// first is told the facts, and both get the picture.
+std::vector<std::pair<int32_t, std::string>> reportedFacts;
+void PW_CDECL RecordFact(int32_t slot, int32_t kind, const void* data, int32_t size) {
+    reportedFacts.emplace_back(kind, std::to_string(slot) + ":" + std::string(static_cast<const char*>(data), size));
+}
+std::vector<uint32_t> ownBuffer;
+void* PW_CDECL OwnBuffer(int32_t size, int32_t) {
+    ownBuffer.assign(static_cast<size_t>(size) / 4 + 1, 0);
+    return ownBuffer.data();
+}
+
+TEST_F(HeifPlugin, OnlyAHostWhoseServicesCoverReportFactIsToldTheFacts) {
+    const std::string plain = ReadAll(WriteWebp("plain.webp", 4, 2, std::vector<uint8_t>(4 * 2 * 4, 255)));
+    const std::string path =
+        Write("tagged.webp", ExtendedWebp(plain, 4, 2, "profile", ExifWithDate("2001:09:08 07:06:05", true)));
+    RegisterPlugins();
+    const auto& table = PluginTable();
+    const auto it = std::find_if(table.begin(), table.end(), [](const PluginTableEntry& e) { return e.fileName == "In_heif.dll"; });
+    ASSERT_NE(it, table.end());
+    const PluginDescriptor& d = it->descriptor;
+    DecoderFn decode = nullptr;
+    for (int32_t i = 0; i < d.count; ++i)
+        if (std::string(d.extensions[i]) == ".webp") decode = reinterpret_cast<DecoderFn>(d.decoders[i]);
+    ASSERT_NE(decode, nullptr);
+    const int32_t slot = 3;
+    for (const int32_t size : {kHostServicesSize, kServicesCoverStopFlag}) {
+        HostServices services{};
+        services.size = size;
+        services.requestBuffer = &OwnBuffer;
+        services.reportFact = &RecordFact;  // beyond what the short record covers
+        ASSERT_EQ(d.init(&services, slot), 1);
+        reportedFacts.clear();
+        DecodeTarget target{nullptr, 2, 4};
+        int32_t width = 0, height = 0;
+        decode(path.c_str(), &target.width, &target.height, &width, &height, &target, slot);
+        EXPECT_EQ(width, 4) << size;
+        EXPECT_NE(target.pixels, nullptr) << size;
+        if (size == kHostServicesSize) {
+            const std::vector<std::pair<int32_t, std::string>> expected = {
+                {kFactIccProfile, "3:profile"}, {kFactDateTaken, "3:2001:09:08 07:06:05"}};
+            EXPECT_EQ(reportedFacts, expected);
+            // Nor for a size-only request.
+            reportedFacts.clear();
+            width = height = 0;
+            decode(path.c_str(), &target.width, &target.height, &width, &height, nullptr, slot);
+            EXPECT_EQ(width, 4);
+        }
+        EXPECT_TRUE(reportedFacts.empty()) << size;
     }
 }
 
