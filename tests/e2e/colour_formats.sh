@@ -8,7 +8,9 @@
 # JPEG segments, each with its profile embedded; the references are
 # ImageMagick's conversions back to sRGB. Managed pictures must match them
 # with a normalised RMSE under 0.02; with --no-color the file's own numbers
-# come out, as ImageMagick reads them without a profile.
+# come out, as ImageMagick reads them without a profile. AVIF pictures
+# described by nclx codes (Display P3, and BT.2020 with PQ and HLG, made from
+# the same picture by make_hdr.py) are converted and tone-mapped too.
 set -u
 PW_WIN_TARGET="$1"
 PWTOOL="$2"
@@ -79,6 +81,43 @@ if [ "$PW_WIN_TARGET" != native ]; then
     decode "$dir/p3.tif" "$dir/p3-tif.bmp" --cell 640x480 >/dev/null
     expect_close "P3 TIFF is converted to sRGB" "$dir/p3-tif.bmp" "$dir/p3-tif-ref.png" 0.02
 fi
+# AVIF described by nclx codes: Display P3 primaries with the sRGB curve
+# (12/13), and the same picture with its ICC profile instead, both encoded
+# without loss from the P3 numbers.
+convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$dir/p3.icc" +profile '*' PNG24:"$dir/p3-numbers.png"
+avifenc -d 8 -y 444 --min 0 --max 0 -r full --cicp 12/13/1 "$dir/p3-numbers.png" "$dir/p3-nclx.avif" >/dev/null 2>&1
+avifenc -d 8 -y 444 --min 0 --max 0 -r full --icc "$dir/p3.icc" "$dir/p3-numbers.png" "$dir/p3-icc.avif" >/dev/null 2>&1
+for f in p3-nclx p3-icc; do
+    decode "$dir/$f.avif" "$dir/$f.bmp" --cell 640x480 >/dev/null
+    expect_close "$f AVIF is converted to sRGB" "$dir/$f.bmp" "$dir/p3-ref.png" 0.02
+done
+# HDR: the sRGB picture mastered in BT.2020 with PQ and with HLG, its white
+# at the 203 cd/m2 reference white (make_hdr.py), 10 bits. Tone-mapped back:
+# - the picture at 40 % of its light (at most 81 cd/m2, where the BT.2390
+#   tone mapping changes nothing) must match the same darker picture in
+#   sRGB, under 0.02 like the others;
+# - the whole picture comes close, under 0.07: the tone mapping's roll-off
+#   keeps room for highlights up to the 1000 cd/m2 master's peak, and so
+#   shows the master's white at about 90 % of the page's (sRGB 230 for 255),
+#   the brightest part of this picture.
+convert "$dir/srgb.jpg" -colorspace RGB -evaluate multiply 0.4 -colorspace sRGB -depth 8 PNG24:"$dir/dark.png"
+for picture in srgb.jpg:0.07 dark.png:0.02; do
+    source="${picture%:*}"
+    convert "$dir/$source" -depth 8 rgb:"$dir/sdr.rgb"
+    for curve in pq:16 hlg:18; do
+        name="${curve%:*}-${source%.*}"
+        python3 "$HERE/make_hdr.py" "${curve%:*}" 640 480 "$dir/sdr.rgb" "$dir/hdr.rgb"
+        convert -size 640x480 -depth 16 -endian MSB rgb:"$dir/hdr.rgb" "$dir/hdr.png"
+        avifenc -d 10 -y 444 --min 0 --max 0 -r full --cicp "9/${curve#*:}/9" "$dir/hdr.png" "$dir/$name.avif" \
+            >/dev/null 2>&1
+        decode "$dir/$name.avif" "$dir/$name.bmp" --cell 640x480 >/dev/null
+        expect_close "BT.2020 ${curve%:*} AVIF of $source is tone-mapped back" "$dir/$name.bmp" "$dir/$source" \
+            "${picture#*:}"
+        decode "$dir/$name.avif" "$dir/$name-off.bmp" --cell 640x480 --no-color >/dev/null
+        expect_apart "BT.2020 ${curve%:*} AVIF of $source with --no-color is not" "$dir/$name-off.bmp" \
+            "$dir/$source" 0.05
+    done
+done
 for f in tagged damaged; do
     decode "$dir/$f.jpg" "$dir/$f.bmp" --cell 640x480 >/dev/null || echo "FAIL: $f.jpg not decoded"
     decode "$dir/$f.jpg" "$dir/$f-off.bmp" --cell 640x480 --no-color >/dev/null
