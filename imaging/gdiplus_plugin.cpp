@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/decode_source.h"
 #include "imaging/gdiplus_flat.h"
 #include "imaging/picture_facts.h"
+#include "imaging/png_facts.h"
 
 namespace {
 
@@ -149,14 +151,36 @@ std::vector<uint8_t> PropertyOf(gdip::GpImage* image, uint32_t id) {
     return std::vector<uint8_t>(bytes, bytes + item->length);
 }
 
-// The colour profile and the date taken, for the host.
-void ReportFacts(gdip::GpImage* image, int32_t slot) {
+// A PNG file's own chunks, read here: GDI+ gives no property for eXIf nor
+// cICP, and Wine's none for iCCP either. Not a PNG: isPng false.
+PngFacts PngFactsOf(const char* path) {
+    void* file = OpenDecodeFile(path);
+    if (!file) return {};
+    DecodeSource source{};
+    ResetDecodeSource(source, file);
+    PngFacts facts = ReadPngFacts(source);
+    CloseDecodeFile(file);
+    return facts;
+}
+
+// The colour profile (or colour codes) and the date taken, for the host.
+void ReportFacts(gdip::GpImage* image, const char* path, int32_t slot) {
     if (!state.reportFact) return;
+    const auto report = [slot](int32_t kind, const void* data, size_t size) {
+        state.reportFact(slot, kind, data, static_cast<int32_t>(size));
+    };
+    const PngFacts png = PngFactsOf(path);
+    if (png.isPng) {
+        if (png.hasCicp) report(kFactNclx, png.cicp.data(), sizeof png.cicp);
+        if (!png.iccProfile.empty()) report(kFactIccProfile, png.iccProfile.data(), png.iccProfile.size());
+        if (!png.dateTaken.empty()) report(kFactDateTaken, png.dateTaken.data(), png.dateTaken.size());
+        return;
+    }
     const std::vector<uint8_t> profile = PropertyOf(image, gdip::kPropertyIccProfile);
-    if (!profile.empty()) state.reportFact(slot, kFactIccProfile, profile.data(), static_cast<int32_t>(profile.size()));
+    if (!profile.empty()) report(kFactIccProfile, profile.data(), profile.size());
     const std::vector<uint8_t> date = PropertyOf(image, gdip::kPropertyDateTimeOriginal);
     const std::string taken = CheckedExifDate(std::string(date.begin(), date.end()));
-    if (!taken.empty()) state.reportFact(slot, kFactDateTaken, taken.data(), static_cast<int32_t>(taken.size()));
+    if (!taken.empty()) report(kFactDateTaken, taken.data(), taken.size());
 }
 
 void ReportNotDecoded(int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarget* target) {
@@ -167,8 +191,8 @@ void ReportNotDecoded(int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarge
 
 // False when the picture was not decoded (also when the line callback told it
 // to stop); the sizes are then reported as 0 by the caller.
-bool ReadPicture(gdip::GpImage* image, int32_t* pictureWidth, int32_t* pictureHeight, DecodeTarget* target,
-                 int32_t slot, LineCallbackFn callback) {
+bool ReadPicture(gdip::GpImage* image, const char* path, int32_t* pictureWidth, int32_t* pictureHeight,
+                 DecodeTarget* target, int32_t slot, LineCallbackFn callback) {
     uint32_t w = 0;
     uint32_t h = 0;
     if (Api().getImageWidth(image, &w) != 0 || Api().getImageHeight(image, &h) != 0) return false;
@@ -183,7 +207,7 @@ bool ReadPicture(gdip::GpImage* image, int32_t* pictureWidth, int32_t* pictureHe
     *pictureWidth = width;
     *pictureHeight = height;
     if (!target) return true;
-    ReportFacts(image, slot);
+    ReportFacts(image, path, slot);
 
     const bool rows = callback && callback(HeaderWordArg(kRowsBlueFirst), kHeaderRow, width, height, slot) != 0;
     const int64_t bytes = rows ? int64_t{width} * 4 : int64_t{width} * height * 4;
@@ -225,7 +249,8 @@ void PW_CDECL Decode7(const void* source, int32_t* width, int32_t* height, int32
     const LoadedImage image(loaded);
     bool decoded = false;
     try {
-        decoded = ReadPicture(image.get(), pictureWidth, pictureHeight, target, slot, callback);
+        decoded = ReadPicture(image.get(), static_cast<const char*>(source), pictureWidth, pictureHeight, target, slot,
+                              callback);
     } catch (...) {
         // A failed allocation goes on to the caller of the decode; the image
         // is disposed of on the way out.

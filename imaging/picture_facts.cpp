@@ -1,6 +1,7 @@
 #include "imaging/picture_facts.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 constexpr char kIccSignature[] = "ICC_PROFILE";  // and its terminating zero
@@ -83,8 +84,7 @@ std::vector<uint8_t> JoinIccChunks(const std::vector<SegmentBytes>& segments) {
     std::vector<const SegmentBytes*> parts;
     int count = 0;
     for (const SegmentBytes& s : segments) {
-        if (!s.data || s.size < kIccChunkHeader || std::memcmp(s.data, kIccSignature, kIccSignatureSize) != 0)
-            continue;
+        if (!s.data || s.size < kIccChunkHeader || std::memcmp(s.data, kIccSignature, kIccSignatureSize) != 0) continue;
         const int number = s.data[kIccSignatureSize];
         const int total = s.data[kIccSignatureSize + 1];
         if (total == 0 || number == 0 || number > total || (count != 0 && total != count)) return {};
@@ -100,8 +100,11 @@ std::vector<uint8_t> JoinIccChunks(const std::vector<SegmentBytes>& segments) {
         if (!part) return {};
         profile.insert(profile.end(), part->data + kIccChunkHeader, part->data + part->size);
     }
+    return WholeIccProfile(std::move(profile));
+}
+
+std::vector<uint8_t> WholeIccProfile(std::vector<uint8_t> profile) {
     if (profile.size() < kIccHeaderSize) return {};
-    // The profile's own size: some writers pad the last part.
     const uint32_t declared = BigEndian32(profile.data());
     if (declared < kIccHeaderSize || declared > profile.size()) return {};
     profile.resize(declared);

@@ -21,6 +21,11 @@ struct SegmentBytes {
 // that is not the profile's own.
 std::vector<uint8_t> JoinIccChunks(const std::vector<SegmentBytes>& segments);
 
+// A profile as a file carries it, cut to the size its header declares
+// (writers may pad it); empty when it is shorter than its 128-byte header or
+// than that size.
+std::vector<uint8_t> WholeIccProfile(std::vector<uint8_t> profile);
+
 // EXIF DateTimeOriginal, the moment the photo was taken, of a
 // TIFF-structured EXIF block, with or without the "Exif\0\0" that JPEG's
 // APP1 and some WebP files put before it: "YYYY:MM:DD HH:MM:SS". Empty when

@@ -73,6 +73,9 @@ expect_eq "the large profile is joined from its two parts" "icc profile $(stat -
 convert "$dir/p3-ref.png" -resize 320x240 "$dir/p3-small-ref.png"
 decode "$dir/p3.jpg" "$dir/p3-small.bmp" --cell 320x240 >/dev/null
 expect_close "P3 JPEG fitted into a smaller cell" "$dir/p3-small.bmp" "$dir/p3-small-ref.png" 0.02
+# The P3 numbers without a profile, for the pictures that describe them
+# otherwise.
+convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$dir/p3.icc" +profile '*' PNG24:"$dir/p3-numbers.png"
 # TIFF through GDI+ (the Windows builds only): its profile comes as the
 # picture's property.
 if [ "$PW_WIN_TARGET" != native ]; then
@@ -80,11 +83,22 @@ if [ "$PW_WIN_TARGET" != native ]; then
     convert "$dir/p3.tif" -profile "$ICC/sRGB.icc" PNG24:"$dir/p3-tif-ref.png"
     decode "$dir/p3.tif" "$dir/p3-tif.bmp" --cell 640x480 >/dev/null
     expect_close "P3 TIFF is converted to sRGB" "$dir/p3-tif.bmp" "$dir/p3-tif-ref.png" 0.02
+    # PNG through GDI+, its chunks read by Pagewind itself: the profile in
+    # iCCP, colour codes in cICP (the P3 numbers, no profile), and the date
+    # taken in eXIf.
+    convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$dir/p3.icc" PNG24:"$dir/p3.png"
+    convert "$dir/p3.png" -profile "$ICC/sRGB.icc" PNG24:"$dir/p3-png-ref.png"
+    decode "$dir/p3.png" "$dir/p3-png.bmp" --cell 640x480 >/dev/null
+    expect_close "P3 PNG (iCCP) is converted to sRGB" "$dir/p3-png.bmp" "$dir/p3-png-ref.png" 0.02
+    python3 "$HERE/jpeg_exif.py" --block "$dir/dated.exif" --tiff-only --date "2016:02:29 07:45:00"
+    python3 "$HERE/png_chunks.py" "$dir/p3-numbers.png" "$dir/p3-cicp.png" --cicp 12,13,0,1 --exif "$dir/dated.exif"
+    facts="$(decode "$dir/p3-cicp.png" "$dir/p3-cicp.bmp" --cell 640x480 --facts)"
+    expect_close "PNG with Display P3 colour codes (cICP) is converted to sRGB" "$dir/p3-cicp.bmp" "$dir/p3-ref.png" 0.02
+    expect_eq "the date taken of a PNG (eXIf)" "taken 2016:02:29 07:45:00" "$(grep '^taken' <<<"$facts")"
 fi
 # AVIF described by nclx codes: Display P3 primaries with the sRGB curve
 # (12/13), and the same picture with its ICC profile instead, both encoded
 # without loss from the P3 numbers.
-convert "$dir/srgb.jpg" -profile "$ICC/sRGB.icc" -profile "$dir/p3.icc" +profile '*' PNG24:"$dir/p3-numbers.png"
 avifenc -d 8 -y 444 --min 0 --max 0 -r full --cicp 12/13/1 "$dir/p3-numbers.png" "$dir/p3-nclx.avif" >/dev/null 2>&1
 avifenc -d 8 -y 444 --min 0 --max 0 -r full --icc "$dir/p3.icc" "$dir/p3-numbers.png" "$dir/p3-icc.avif" >/dev/null 2>&1
 for f in p3-nclx p3-icc; do

@@ -154,7 +154,7 @@ done
 # The libraries' licence texts, as a Windows user reads them: every line
 # ends in CR LF.
 windows_text() { [ -s "$1" ] && [ "$(grep -c $'\r$' "$1")" = "$(wc -l <"$1")" ]; }
-for text in libheif libde265 dav1d libwebp libjpeg-turbo lcms2 mingw-w64 GPL-3; do
+for text in libheif libde265 dav1d libwebp libjpeg-turbo lcms2 zlib mingw-w64 GPL-3; do
     check "this build's $text.txt has Windows line endings" windows_text "$(dirname "$BUILT_SCR")/Licences/$text.txt"
     check "$text.txt installed in Licences" cmp -s "$(dirname "$BUILT_SCR")/Licences/$text.txt" "$INSTALLED/Licences/$text.txt"
 done
@@ -162,6 +162,7 @@ done
 # runtime's.
 check "mingw-w64.txt has winpthreads' licence" grep -q 'winpthreads' "$INSTALLED/Licences/mingw-w64.txt"
 check "lcms2.txt is Little CMS's licence" grep -q 'Little CMS' "$INSTALLED/Licences/lcms2.txt"
+check "zlib.txt is zlib's licence" grep -q 'Jean-loup Gailly' "$INSTALLED/Licences/zlib.txt"
 check "a Photos folder" test -d "$INSTALLED/Photos"
 check "nothing in the 32-bit Program Files" test ! -e "$C/Program Files (x86)/Pagewind"
 expect_eq "\"Path\" for the current user" 'C:\Program Files\Pagewind' "$(reg_get Path)"

@@ -2,9 +2,9 @@
 # Colours and dates in a real show. A Display P3 photo of one colour fills
 # the spread: with "ColorManage" on the screen shows the colour ImageMagick
 # converts it to in sRGB, with it off the file's own numbers. Then the date
-# taken as the only caption: two photos taken on the same day carry the same
-# caption, one taken on another day a different one, and a photo without a
-# date none.
+# taken as the only caption: two photos taken on the same day (a JPEG and a
+# HEIC) carry the same caption, one taken on another day (a PNG) a different
+# one, and a photo without a date none.
 set -u
 PW_WIN_TARGET="$1"
 SCR="$2"
@@ -63,8 +63,13 @@ expect_colour "ColorManage off: the file's own numbers" "$raw" "$(middle_colour 
 # --- The date taken -------------------------------------------------------------
 convert -size 900x1000 xc:'#3050a0' "$work/plain.jpg"
 python3 "$HERE/jpeg_exif.py" "$work/plain.jpg" "$work/dates/a.jpg" --date "2019:07:14 09:30:00"
-python3 "$HERE/jpeg_exif.py" "$work/plain.jpg" "$work/dates/b.jpg" --date "2019:07:14 18:05:09"
-python3 "$HERE/jpeg_exif.py" "$work/plain.jpg" "$work/dates/c.jpg" --date "2021:03:02 12:00:00"
+# The same day in a HEIC (its Exif item, which heif-enc copies from the
+# JPEG), another day in a PNG's eXIf chunk.
+python3 "$HERE/jpeg_exif.py" "$work/plain.jpg" "$work/b.jpg" --date "2019:07:14 18:05:09"
+heif-enc -q 90 "$work/b.jpg" -o "$work/dates/b.heic" >/dev/null
+python3 "$HERE/jpeg_exif.py" --block "$work/c.exif" --tiff-only --date "2021:03:02 12:00:00"
+convert "$work/plain.jpg" PNG24:"$work/c.png"
+python3 "$HERE/png_chunks.py" "$work/c.png" "$work/dates/c.png" --exif "$work/c.exif"
 cp "$work/plain.jpg" "$work/dates/d.jpg"
 # Only the date (bit 16 of "TextFileName"), one photo a page.
 show_of "$work/dates" 1 16 2

@@ -1,8 +1,13 @@
 // The readers of what a file says about itself: ICC profile parts joined from
-// JPEG APP2 segments, and the date taken from an EXIF block.
+// JPEG APP2 segments, the date taken from an EXIF block, and both from a PNG
+// file's chunks.
 #include "imaging/picture_facts.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "imaging/decode_source.h"
+#include "imaging/png_facts.h"
 
 #include <string>
 #include <vector>
@@ -110,6 +115,75 @@ TEST(PictureFacts, TheDateTakenIsDateTimeOriginalInEitherByteOrder) {
         EXPECT_EQ(DateOf(cut), "") << n;
     }
     EXPECT_EQ(ReadExifDateTaken(nullptr, 10), "");
+}
+
+// A PNG file of the given chunks (type, then data), CRCs left zero: the
+// pixels' decoder checks them, not the reader of facts.
+Bytes Png(const std::vector<std::pair<std::string, Bytes>>& chunks) {
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const auto& [type, data] : chunks) {
+        const auto n = static_cast<uint32_t>(data.size());
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(uint8_t(n >> shift));
+        png.insert(png.end(), type.begin(), type.end());
+        png.insert(png.end(), data.begin(), data.end());
+        png.insert(png.end(), 4, 0);
+    }
+    return png;
+}
+
+Bytes Iccp(const Bytes& profile, uint8_t method = 0) {
+    uLongf size = compressBound(static_cast<uLong>(profile.size()));
+    Bytes packed(size);
+    compress(packed.data(), &size, profile.data(), static_cast<uLong>(profile.size()));
+    packed.resize(size);
+    packed.insert(packed.begin(), {'P', '3', 0, method});  // the name, its zero, the method
+    return packed;
+}
+
+PngFacts FactsOfPng(const Bytes& png) {
+    DecodeSource source{};
+    SetMemoryDecodeSource(source, png.data(), static_cast<int32_t>(png.size()));
+    return ReadPngFacts(source);
+}
+
+TEST(PictureFacts, PngChunksGiveTheProfileTheColourCodesAndTheDate) {
+    const Bytes profile = Profile(3000), ihdr(13, 1), idat(100, 7);
+    const Bytes exif = Exif(true, 0x9003, "2019:07:14 18:05:09", false);
+    const Bytes png = Png({{"IHDR", ihdr}, {"iCCP", Iccp(profile)}, {"IDAT", idat}, {"eXIf", exif}, {"IEND", {}}});
+    PngFacts f = FactsOfPng(png);
+    EXPECT_TRUE(f.isPng);
+    EXPECT_EQ(f.iccProfile, profile);
+    EXPECT_EQ(f.dateTaken, "2019:07:14 18:05:09") << "eXIf after the pixels is read too";
+    EXPECT_FALSE(f.hasCicp);
+
+    // cICP describes the colours in place of the profile.
+    f = FactsOfPng(Png({{"IHDR", ihdr}, {"cICP", {9, 16, 0, 1}}, {"iCCP", Iccp(profile)}, {"IEND", {}}}));
+    EXPECT_TRUE(f.hasCicp);
+    EXPECT_EQ(f.cicp, (std::array<int32_t, 4>{9, 16, 0, 1}));
+    EXPECT_TRUE(f.iccProfile.empty());
+
+    // Profiles that cannot be had: another compression method, a damaged
+    // stream, one that inflates beyond any profile's size, one shorter
+    // than its header says.
+    Bytes damaged = Iccp(profile);
+    damaged.resize(damaged.size() - 20);
+    const Bytes huge = Profile(17u << 20), cut(profile.begin(), profile.begin() + 2000);
+    for (const Bytes& chunk : {Iccp(profile, 1), damaged, Iccp(huge), Iccp(cut)})
+        EXPECT_TRUE(FactsOfPng(Png({{"IHDR", ihdr}, {"iCCP", chunk}, {"IEND", {}}})).iccProfile.empty());
+
+    // Cut anywhere, the file gives what lies whole before the cut, and is
+    // never read past its end.
+    const size_t exifEnd = png.size() - 12 - 4;  // before IEND and eXIf's CRC
+    for (size_t n = 0; n < png.size(); ++n) {
+        const PngFacts cut = FactsOfPng(Bytes(png.begin(), png.begin() + static_cast<std::ptrdiff_t>(n)));
+        EXPECT_EQ(cut.isPng, n >= 8) << n;
+        EXPECT_EQ(cut.dateTaken.empty(), n < exifEnd) << n;
+    }
+    EXPECT_FALSE(FactsOfPng(Bytes{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0, 0}).isPng);
+    // A length beyond the file's end ends the walk.
+    Bytes lying = Png({{"IHDR", ihdr}, {"eXIf", exif}});
+    lying[8 + 8 + 13 + 4] = 0x7F;
+    EXPECT_TRUE(FactsOfPng(lying).dateTaken.empty());
 }
 
 }  // namespace
