@@ -2,6 +2,10 @@
 
 #include <lcms2.h>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -27,16 +31,18 @@ constexpr size_t kTransformsKept = 8;
 struct MatrixConversion {
     float light[3][256];  // code value -> linear light, per channel
     float matrix[9];      // rows: sRGB's red, green, blue from the picture's
-    // The same in integers for the pixels: light in kLightOne steps, the
-    // matrix in kMatrixOne steps.
-    int32_t lightSteps[3][256];
-    int32_t matrixSteps[9];
+    // The same in 16-bit integers for the pixels, so that the processor's
+    // vector instructions multiply and add two pairs at once: light in
+    // kLightOne steps (full light one step short of it), the matrix in
+    // kMatrixOne steps.
+    int16_t lightSteps[3][256];
+    int16_t matrixSteps[9];
 };
-constexpr int32_t kLightBits = 16, kLightOne = 1 << kLightBits;
+constexpr int32_t kLightBits = 15, kLightOne = 1 << kLightBits;
 constexpr int32_t kMatrixBits = 12, kMatrixOne = 1 << kMatrixBits;
-// Three products of at most this much light and coefficient stay within 32
-// bits; the coefficients of wide-gamut spaces (BT.2020, ProPhoto) reach about
-// 2 and -0.7.
+// Coefficients up to this size fit 16 bits, and three products of them with
+// light stay within 32; the coefficients of wide-gamut spaces (BT.2020,
+// ProPhoto) reach about 2 and -0.7.
 constexpr float kLargestCoefficient = 2.5f;
 
 // False when a coefficient is too large for the integers: Little CMS
@@ -44,10 +50,11 @@ constexpr float kLargestCoefficient = 2.5f;
 bool MakeSteps(MatrixConversion& c) {
     for (int ch = 0; ch < 3; ++ch)
         for (int v = 0; v < 256; ++v)
-            c.lightSteps[ch][v] = static_cast<int32_t>(std::lround(std::clamp(c.light[ch][v], 0.0f, 1.0f) * kLightOne));
+            c.lightSteps[ch][v] = static_cast<int16_t>(
+                std::min<long>(std::lround(std::clamp(c.light[ch][v], 0.0f, 1.0f) * kLightOne), kLightOne - 1));
     for (int i = 0; i < 9; ++i) {
         if (!(std::fabs(c.matrix[i]) <= kLargestCoefficient)) return false;
-        c.matrixSteps[i] = static_cast<int32_t>(std::lround(c.matrix[i] * kMatrixOne));
+        c.matrixSteps[i] = static_cast<int16_t>(std::lround(c.matrix[i] * kMatrixOne));
     }
     return true;
 }
@@ -56,11 +63,17 @@ struct KeptTransform {
     std::string key;                    // the profile's bytes, or the nclx codes
     bool useMatrix = false;             // converted by `conversion`
     MatrixConversion conversion{};
-    cmsHTRANSFORM transform = nullptr;  // otherwise by Little CMS; neither: nothing to convert
+    bool useChannelTables = false;      // grey pictures: each channel through its table
+    uint8_t channelTables[3][256] = {};  // red, green, blue
+    cmsHTRANSFORM transform = nullptr;  // otherwise by Little CMS; none of them: nothing to convert
 };
 
 // sRGB's curve from linear light (0..1 in kEncodeSteps steps) to code values.
-constexpr int kEncodeSteps = kLightOne;
+// Small enough to stay in the processor's first cache beside the light
+// tables; fine enough that the steepest part of the curve, near black
+// (12.92 code values per unit of light), moves less than a fifth of a code
+// value from one step to the next.
+constexpr int32_t kEncodeBits = 14, kEncodeSteps = 1 << kEncodeBits;
 const uint8_t* SrgbEncodeTable() {
     static const std::vector<uint8_t> table = [] {
         std::vector<uint8_t> t(kEncodeSteps + 1);
@@ -72,6 +85,19 @@ const uint8_t* SrgbEncodeTable() {
         return t;
     }();
     return table.data();
+}
+
+// The display's own profile when the screen is not sRGB (empty when it is):
+// every picture, described or not, is then converted to it by Little CMS.
+std::vector<uint8_t>& DisplayProfile() {
+    static std::vector<uint8_t> profile;
+    return profile;
+}
+bool ToDisplay() { return !DisplayProfile().empty(); }
+cmsHPROFILE OpenDestination() {
+    const std::vector<uint8_t>& display = DisplayProfile();
+    return display.empty() ? cmsCreate_sRGBProfile()
+                           : cmsOpenProfileFromMem(display.data(), static_cast<cmsUInt32Number>(display.size()));
 }
 
 std::mutex& TransformLock() {
@@ -174,23 +200,44 @@ bool MakeMatrixConversion(cmsHPROFILE in, MatrixConversion& conversion) {
     return MatrixToSrgb(in, conversion.matrix) && MakeSteps(conversion);
 }
 
-// The conversion for an embedded profile: none when it is sRGB's or cannot
-// be used.
+// A Little CMS transform from `in` to the destination (sRGB or the
+// display's profile). The cells are 32-bit pixels, blue first, the fourth
+// byte unused: converted in place, that byte is left alone. No cache of the
+// last pixel, so that one transform may serve several threads.
+void MakeLcmsTransform(KeptTransform& entry, cmsHPROFILE in) {
+    cmsHPROFILE out = OpenDestination();
+    if (!out) return;
+    entry.transform = cmsCreateTransform(in, TYPE_BGRA_8, out, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    cmsCloseProfile(out);
+}
+
+// A grey picture's profile: its 256 greys converted once, each channel of a
+// pixel (all three alike in a grey picture) through its own table.
+void MakeGreyTables(KeptTransform& entry, cmsHPROFILE in) {
+    cmsHPROFILE out = OpenDestination();
+    if (!out) return;
+    cmsHTRANSFORM grey = cmsCreateTransform(in, TYPE_GRAY_8, out, TYPE_RGB_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    cmsCloseProfile(out);
+    if (!grey) return;
+    uint8_t levels[256], colours[256 * 3];
+    for (int v = 0; v < 256; ++v) levels[v] = static_cast<uint8_t>(v);
+    cmsDoTransform(grey, levels, colours, 256);
+    cmsDeleteTransform(grey);
+    for (int v = 0; v < 256; ++v)
+        for (int c = 0; c < 3; ++c) entry.channelTables[c][v] = colours[3 * v + c];
+    entry.useChannelTables = true;
+}
+
+// The conversion for an embedded profile: none when it is sRGB's (and the
+// display is too) or cannot be used.
 void MakeIccTransform(KeptTransform& entry, const std::string& bytes) {
     cmsHPROFILE in = cmsOpenProfileFromMem(bytes.data(), static_cast<cmsUInt32Number>(bytes.size()));
     if (!in) return;
-    if (cmsGetColorSpace(in) == cmsSigRgbData && !IsSrgb(in)) {
-        entry.useMatrix = MakeMatrixConversion(in, entry.conversion);
-        cmsHPROFILE out = entry.useMatrix ? nullptr : cmsCreate_sRGBProfile();
-        if (out) {
-            // The cells are 32-bit pixels, blue first, the fourth byte
-            // unused: converted in place, that byte is left alone. No
-            // cache of the last pixel, so that one transform may serve
-            // several threads.
-            entry.transform =
-                cmsCreateTransform(in, TYPE_BGRA_8, out, TYPE_BGRA_8, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
-            cmsCloseProfile(out);
-        }
+    if (cmsGetColorSpace(in) == cmsSigGrayData) {
+        MakeGreyTables(entry, in);
+    } else if (cmsGetColorSpace(in) == cmsSigRgbData && (ToDisplay() || !IsSrgb(in))) {
+        entry.useMatrix = !ToDisplay() && MakeMatrixConversion(in, entry.conversion);
+        if (!entry.useMatrix) MakeLcmsTransform(entry, in);
     }
     cmsCloseProfile(in);
 }
@@ -284,39 +331,53 @@ double ToneMapped(double nits) {
     return std::clamp(shown / kPageWhite, 0.0, 1.0);
 }
 
-// The conversion of pictures described by nclx codes: primaries and curve
-// through a profile made for them; PQ and HLG through the tone mapping's
-// table into linear light, then the primaries' matrix.
+// The conversion of pictures described by nclx codes, through a profile
+// made of their primaries and curve; for PQ and HLG the curve is the tone
+// mapping's, from code values to the page's light.
 void MakeNclxTransform(KeptTransform& entry, int32_t primaries, int32_t transfer) {
     Primaries p;
     if (!PrimariesFor(primaries, p)) primaries = 1, PrimariesFor(1, p);
     const bool hdr = transfer == kTransferPq || transfer == kTransferHlg;
-    // BT.709 primaries with an SDR curve are sRGB's own: nothing to do.
-    if (!hdr && (primaries == 1 || primaries == 2) && transfer != 4 && transfer != 5 && transfer != 8) return;
-    cmsHPROFILE in = RgbProfile(p, hdr ? cmsBuildGamma(nullptr, 1.0) : CurveFor(transfer));
-    if (!in) return;
-    entry.useMatrix = MakeMatrixConversion(in, entry.conversion);
-    if (entry.useMatrix && hdr) {
+    // BT.709 primaries with an SDR curve are sRGB's own: nothing to do unless
+    // the display is not sRGB.
+    const bool srgb = !hdr && (primaries == 1 || primaries == 2) && transfer != 4 && transfer != 5 && transfer != 8;
+    if (srgb && !ToDisplay()) return;
+    cmsToneCurve* curve = nullptr;
+    if (hdr) {
+        cmsFloat32Number light[256];
         for (int v = 0; v < 256; ++v) {
             const double e = v / 255.0;
-            const auto light = static_cast<float>(ToneMapped(transfer == kTransferPq ? PqToNits(e) : HlgToNits(e)));
-            for (auto& channel : entry.conversion.light) channel[v] = light;
+            light[v] = static_cast<cmsFloat32Number>(ToneMapped(transfer == kTransferPq ? PqToNits(e) : HlgToNits(e)));
         }
-        // The primaries' coefficients already passed MakeMatrixConversion.
-        MakeSteps(entry.conversion);
+        curve = cmsBuildTabulatedToneCurveFloat(nullptr, 256, light);
     }
+    cmsHPROFILE in = srgb ? cmsCreate_sRGBProfile() : RgbProfile(p, hdr ? curve : CurveFor(transfer));
+    if (!in) return;
+    entry.useMatrix = !ToDisplay() && MakeMatrixConversion(in, entry.conversion);
+    if (!entry.useMatrix) MakeLcmsTransform(entry, in);
+    cmsCloseProfile(in);
+}
+
+// Pictures that describe nothing are sRGB: converted only to a display that
+// is not.
+void MakeSrgbTransform(KeptTransform& entry) {
+    cmsHPROFILE in = cmsCreate_sRGBProfile();
+    if (!in) return;
+    MakeLcmsTransform(entry, in);
     cmsCloseProfile(in);
 }
 
 // The kept conversion for what the facts describe, made when it is new: the
-// ICC profile when the file has one, else its nclx codes.
+// ICC profile when the file has one, else its nclx codes, else sRGB's (to a
+// display that is not sRGB).
 const KeptTransform* TransformFor(const PictureFacts& facts) {
     static std::once_flag quiet;
     std::call_once(quiet, [] { cmsSetLogErrorHandler(&IgnoreLcmsMessage); });
     const bool icc = !facts.iccProfile.empty();
-    if (!icc && !facts.hasNclx) return nullptr;
-    const std::string key = icc ? "icc:" + std::string(facts.iccProfile.begin(), facts.iccProfile.end())
-                                : "nclx:" + std::to_string(facts.nclx[0]) + ":" + std::to_string(facts.nclx[1]);
+    if (!icc && !facts.hasNclx && !ToDisplay()) return nullptr;
+    const std::string key = icc              ? "icc:" + std::string(facts.iccProfile.begin(), facts.iccProfile.end())
+                            : facts.hasNclx ? "nclx:" + std::to_string(facts.nclx[0]) + ":" + std::to_string(facts.nclx[1])
+                                            : "srgb";
     std::list<KeptTransform>& kept = Kept();
     for (auto it = kept.begin(); it != kept.end(); ++it) {
         if (it->key != key) continue;
@@ -328,8 +389,10 @@ const KeptTransform* TransformFor(const PictureFacts& facts) {
     entry.key = key;
     if (icc)
         MakeIccTransform(entry, std::string(facts.iccProfile.begin(), facts.iccProfile.end()));
-    else
+    else if (facts.hasNclx)
         MakeNclxTransform(entry, facts.nclx[0], facts.nclx[1]);
+    else
+        MakeSrgbTransform(entry);
     if (kept.size() > kTransformsKept) {
         if (kept.back().transform) cmsDeleteTransform(kept.back().transform);
         kept.pop_back();
@@ -337,39 +400,113 @@ const KeptTransform* TransformFor(const PictureFacts& facts) {
     return &entry;
 }
 
-void ConvertByMatrix(const MatrixConversion& c, TBitmap0& cell, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
-    const uint8_t* encode = SrgbEncodeTable();
-    const int32_t* m = c.matrixSteps;
-    const int32_t* lr = c.lightSteps[0];
-    const int32_t* lg = c.lightSteps[1];
-    const int32_t* lb = c.lightSteps[2];
+constexpr int32_t kSumShift = kMatrixBits + kLightBits - kEncodeBits;
+
+// One pixel, as the vector code below does four.
+inline uint32_t ConvertedPixel(const MatrixConversion& c, const uint8_t* encode, uint32_t p) {
+    const int16_t* m = c.matrixSteps;
+    const int32_t r = c.lightSteps[0][(p >> 16) & 0xFF], g = c.lightSteps[1][(p >> 8) & 0xFF],
+                  b = c.lightSteps[2][p & 0xFF];
     auto code = [encode](int32_t sum) {
-        const int32_t steps = (sum + kMatrixOne / 2) >> kMatrixBits;
-        return static_cast<uint32_t>(encode[steps < 0 ? 0 : steps > kLightOne ? kLightOne : steps]);
+        return static_cast<uint32_t>(encode[std::clamp((sum + (1 << (kSumShift - 1))) >> kSumShift, 0, kEncodeSteps)]);
     };
+    return (p & 0xFF000000u) | code(m[0] * r + m[1] * g + m[2] * b) << 16 | code(m[3] * r + m[4] * g + m[5] * b) << 8 |
+           code(m[6] * r + m[7] * g + m[8] * b);
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+// Four pixels at a time with SSE2: the light of red and green interleaved
+// and of blue beside zeros, so that each output channel is two
+// multiply-and-add steps of pairs. The same arithmetic as ConvertedPixel, to
+// the bit. Compiled for SSE2 even where the build's baseline lacks it (the
+// 32-bit build), and used only where the processor has it. The 32-bit
+// Windows ABI keeps stacks aligned to 4 bytes only (threads start so), and
+// the vector registers spilled to the stack need 16: the stack is realigned
+// on the way in.
+__attribute__((target("sse2"), force_align_arg_pointer)) void ConvertRowsSse2(const MatrixConversion& c, const uint8_t* encode,
+                                                     TBitmap0& cell, int32_t x0, int32_t y0, int32_t x1,
+                                                     int32_t y1) {
+    const int16_t* m = c.matrixSteps;
+    const int16_t* lr = c.lightSteps[0];
+    const int16_t* lg = c.lightSteps[1];
+    const int16_t* lb = c.lightSteps[2];
+    __m128i rgCoefficients[3], bCoefficients[3];
+    for (int k = 0; k < 3; ++k) {
+        rgCoefficients[k] = _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(m[3 * k])) |
+                                           static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(m[3 * k + 1])) << 16));
+        bCoefficients[k] = _mm_set1_epi32(static_cast<uint16_t>(m[3 * k + 2]));
+    }
+    const __m128i half = _mm_set1_epi32(1 << (kSumShift - 1));
+    const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(static_cast<int16_t>(kEncodeSteps));
+    alignas(16) int16_t steps[16];
     for (int32_t y = y0; y < y1; ++y) {
         uint32_t* row = cell.Row(y);
-        for (int32_t x = x0; x < x1; ++x) {
-            const uint32_t p = row[x];
-            const int32_t r = lr[(p >> 16) & 0xFF], g = lg[(p >> 8) & 0xFF], b = lb[p & 0xFF];
-            row[x] = (p & 0xFF000000u) | code(m[0] * r + m[1] * g + m[2] * b) << 16 |
-                     code(m[3] * r + m[4] * g + m[5] * b) << 8 | code(m[6] * r + m[7] * g + m[8] * b);
+        int32_t x = x0;
+        for (; x + 4 <= x1; x += 4) {
+            const uint32_t p0 = row[x], p1 = row[x + 1], p2 = row[x + 2], p3 = row[x + 3];
+            const __m128i rg = _mm_setr_epi16(lr[(p0 >> 16) & 0xFF], lg[(p0 >> 8) & 0xFF], lr[(p1 >> 16) & 0xFF],
+                                              lg[(p1 >> 8) & 0xFF], lr[(p2 >> 16) & 0xFF], lg[(p2 >> 8) & 0xFF],
+                                              lr[(p3 >> 16) & 0xFF], lg[(p3 >> 8) & 0xFF]);
+            const __m128i b = _mm_setr_epi16(lb[p0 & 0xFF], 0, lb[p1 & 0xFF], 0, lb[p2 & 0xFF], 0, lb[p3 & 0xFF], 0);
+            __m128i sums[3];
+            for (int k = 0; k < 3; ++k)
+                sums[k] = _mm_srai_epi32(_mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(rg, rgCoefficients[k]),
+                                                                     _mm_madd_epi16(b, bCoefficients[k])),
+                                                       half),
+                                         kSumShift);
+            // Saturated to 16 bits, then into the table's range.
+            const __m128i redGreen = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(sums[0], sums[1]), zero), top);
+            const __m128i blue = _mm_min_epi16(_mm_max_epi16(_mm_packs_epi32(sums[2], sums[2]), zero), top);
+            _mm_store_si128(reinterpret_cast<__m128i*>(steps), redGreen);
+            _mm_store_si128(reinterpret_cast<__m128i*>(steps + 8), blue);
+            const uint32_t p[4] = {p0, p1, p2, p3};
+            for (int i = 0; i < 4; ++i)
+                row[x + i] = (p[i] & 0xFF000000u) | static_cast<uint32_t>(encode[steps[i]]) << 16 |
+                             static_cast<uint32_t>(encode[steps[4 + i]]) << 8 | encode[steps[8 + i]];
         }
+        for (; x < x1; ++x) row[x] = ConvertedPixel(c, encode, row[x]);
+    }
+}
+#endif
+
+void ConvertByMatrix(const MatrixConversion& c, TBitmap0& cell, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    const uint8_t* encode = SrgbEncodeTable();
+#if defined(__i386__) || defined(__x86_64__)
+    if (__builtin_cpu_supports("sse2")) {
+        ConvertRowsSse2(c, encode, cell, x0, y0, x1, y1);
+        return;
+    }
+#endif
+    for (int32_t y = y0; y < y1; ++y) {
+        uint32_t* row = cell.Row(y);
+        for (int32_t x = x0; x < x1; ++x) row[x] = ConvertedPixel(c, encode, row[x]);
     }
 }
 }  // namespace
 
-bool ConvertFittedToSrgb(TBitmap0& cell, const PictureFacts& facts) {
-    if ((facts.iccProfile.empty() && !facts.hasNclx) || !cell.Pixels()) return false;
+bool ConvertFittedColours(TBitmap0& cell, const PictureFacts& facts) {
+    if (!cell.Pixels()) return false;
     const int32_t x0 = std::max(0, cell.FittedX), y0 = std::max(0, cell.FittedY);
     const int32_t x1 = std::min(cell.Width(), cell.FittedX + cell.FittedW);
     const int32_t y1 = std::min(cell.Height(), cell.FittedY + cell.FittedH);
     if (x1 <= x0 || y1 <= y0) return false;
     std::lock_guard<std::mutex> hold(TransformLock());
     const KeptTransform* t = TransformFor(facts);
-    if (!t || (!t->useMatrix && !t->transform)) return false;
+    if (!t || (!t->useMatrix && !t->useChannelTables && !t->transform)) return false;
     if (t->useMatrix) {
         ConvertByMatrix(t->conversion, cell, x0, y0, x1, y1);
+        return true;
+    }
+    if (t->useChannelTables) {
+        for (int32_t y = y0; y < y1; ++y) {
+            uint32_t* row = cell.Row(y);
+            for (int32_t x = x0; x < x1; ++x) {
+                const uint32_t p = row[x];
+                row[x] = (p & 0xFF000000u) | static_cast<uint32_t>(t->channelTables[0][(p >> 16) & 0xFF]) << 16 |
+                         static_cast<uint32_t>(t->channelTables[1][(p >> 8) & 0xFF]) << 8 |
+                         t->channelTables[2][p & 0xFF];
+            }
+        }
         return true;
     }
     const cmsUInt32Number stride = static_cast<cmsUInt32Number>(cell.Width()) * 4;
@@ -379,9 +516,33 @@ bool ConvertFittedToSrgb(TBitmap0& cell, const PictureFacts& facts) {
     return true;
 }
 
-void ReleaseColourTransforms() {
-    std::lock_guard<std::mutex> hold(TransformLock());
+namespace {
+void ForgetTransforms() {
     for (const KeptTransform& k : Kept())
         if (k.transform) cmsDeleteTransform(k.transform);
     Kept().clear();
+}
+}  // namespace
+
+void ReleaseColourTransforms() {
+    std::lock_guard<std::mutex> hold(TransformLock());
+    ForgetTransforms();
+}
+
+bool SetDisplayProfile(const std::vector<uint8_t>& profile) {
+    bool use = false;
+    if (!profile.empty()) {
+        cmsHPROFILE p = cmsOpenProfileFromMem(profile.data(), static_cast<cmsUInt32Number>(profile.size()));
+        // A display profile must describe RGB and convert to it; one with
+        // sRGB's own colorants and curves changes nothing.
+        use = p && cmsGetColorSpace(p) == cmsSigRgbData &&
+              cmsIsIntentSupported(p, INTENT_PERCEPTUAL, LCMS_USED_AS_OUTPUT) && !IsSrgb(p);
+        if (p) cmsCloseProfile(p);
+    }
+    std::lock_guard<std::mutex> hold(TransformLock());
+    if ((use ? profile : std::vector<uint8_t>()) != DisplayProfile()) {
+        ForgetTransforms();
+        DisplayProfile() = use ? profile : std::vector<uint8_t>();
+    }
+    return use;
 }

@@ -15,7 +15,7 @@ DecodeSlotCleanup::~DecodeSlotCleanup() {
 }
 
 void ManageColours(TBitmap0& target, int32_t slot) {
-    if (Settings.ColorManage) ConvertFittedToSrgb(target, FactsOf(slot));
+    if (Settings.ColorManage) ConvertFittedColours(target, FactsOf(slot));
 }
 
 PictureResult LoadPictureInto(TBitmap0& cell, const std::string& fileName) {

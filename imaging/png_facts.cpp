@@ -59,6 +59,7 @@ std::vector<uint8_t> Inflated(const uint8_t* data, size_t size) {
 // An iCCP chunk: the profile's name (1 to 79 bytes) and its zero, the
 // compression method (0, zlib), then the compressed profile.
 std::vector<uint8_t> IccpProfile(const std::vector<uint8_t>& chunk) {
+    if (chunk.empty()) return {};
     const void* zero = std::memchr(chunk.data(), 0, std::min<size_t>(chunk.size(), 80));
     if (!zero) return {};
     const size_t nameLength = static_cast<size_t>(static_cast<const uint8_t*>(zero) - chunk.data());

@@ -12,6 +12,7 @@
 #include "diagnostics/run_stats.h"
 #include "diagnostics/watchdog.h"
 #include "imaging/bitmap.h"
+#include "imaging/colour_display.h"
 #include "imaging/page_compose.h"
 #include "imaging/plugin_host.h"
 #include "imaging/resampler_realtime.h"
@@ -213,6 +214,8 @@ void InstallLineCallbackFaultForTest() {
 void InitShowState() {
     ClockMs();
     if (!Show.LaunchedFromSettings) InitLibrary();
+    // Pictures go to the screen in its own colours where it has a profile.
+    if (Settings.ColorManage) UseDisplayProfile();
     RegisterMainThread();
     // Shaped spreads keep two history rows a spread whatever "Screens" holds.
     ResetShowState(Settings.AutoLayout ? 2 : Settings.Screens, ClockMs());

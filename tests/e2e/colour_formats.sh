@@ -132,6 +132,14 @@ for picture in srgb.jpg:0.07 dark.png:0.02; do
             "$dir/$source" 0.05
     done
 done
+# A grey JPEG with a grey profile (lightness as CIE L*, not sRGB's curve).
+convert -size 640x480 gradient:'#000000-#ffffff' -colorspace Gray -profile "$ICC/Gray-CIE_L.icc" -quality 95 \
+    "$dir/grey.jpg"
+convert "$dir/grey.jpg" -profile "$ICC/sRGB.icc" PNG24:"$dir/grey-ref.png"
+decode "$dir/grey.jpg" "$dir/grey.bmp" --cell 640x480 >/dev/null
+expect_close "grey JPEG with an L* profile is converted to sRGB" "$dir/grey.bmp" "$dir/grey-ref.png" 0.01
+decode "$dir/grey.jpg" "$dir/grey-off.bmp" --cell 640x480 --no-color >/dev/null
+expect_apart "grey JPEG with --no-color is not" "$dir/grey-off.bmp" "$dir/grey-ref.png" 0.02
 for f in tagged damaged; do
     decode "$dir/$f.jpg" "$dir/$f.bmp" --cell 640x480 >/dev/null || echo "FAIL: $f.jpg not decoded"
     decode "$dir/$f.jpg" "$dir/$f-off.bmp" --cell 640x480 --no-color >/dev/null

@@ -4,7 +4,8 @@
 # converts it to in sRGB, with it off the file's own numbers. Then the date
 # taken as the only caption: two photos taken on the same day (a JPEG and a
 # HEIC) carry the same caption, one taken on another day (a PNG) a different
-# one, and a photo without a date none.
+# one, and a photo without a date none. On a screen with a Display P3
+# profile of its own every photo shows in the screen's colours.
 set -u
 PW_WIN_TARGET="$1"
 SCR="$2"
@@ -59,6 +60,28 @@ screenshot "$work/off.png"
 show_key Escape
 show_exit_code 20 >/dev/null
 expect_colour "ColorManage off: the file's own numbers" "$raw" "$(middle_colour "$work/off.png")"
+
+# --- A screen with a profile of its own ----------------------------------------
+# The X server's screen given a Display P3 monitor profile (icc_property.c),
+# which Wine's GetICMProfile reports: the P3 photo then shows its own numbers,
+# and an untagged photo, taken as sRGB, the P3 numbers of its colour.
+cc -O1 -o "$work/icc_property" "$HERE/icc_property.c" -lX11 || echo "FAIL: icc_property.c did not build"
+trap '"$work/icc_property" --remove; rm -rf "$work"' EXIT
+mkdir -p "$work/plain"
+convert -size 2400x1350 xc:'rgb(40,170,90)' -quality 97 "$work/plain/green.jpg"
+on_p3="$(middle_colour "$(convert "$work/plain/green.jpg" -profile "$ICC/sRGB.icc" -profile "$work/p3.icc" \
+    "$work/on-p3.png"; echo "$work/on-p3.png")")"
+"$work/icc_property" "$work/p3.icc"
+for case in "p3:$raw:the P3 photo on a P3 screen: its own numbers" \
+            "plain:$on_p3:an untagged photo on a P3 screen: the P3 numbers of its colour"; do
+    IFS=: read -r folder expected what <<<"$case"
+    show_of "$work/$folder" 1 0
+    screenshot "$work/screen-$folder.png"
+    show_key Escape
+    show_exit_code 20 >/dev/null
+    expect_colour "$what" "$expected" "$(middle_colour "$work/screen-$folder.png")"
+done
+"$work/icc_property" --remove
 
 # --- The date taken -------------------------------------------------------------
 convert -size 900x1000 xc:'#3050a0' "$work/plain.jpg"

@@ -164,11 +164,11 @@ TEST(PictureFacts, PngChunksGiveTheProfileTheColourCodesAndTheDate) {
 
     // Profiles that cannot be had: another compression method, a damaged
     // stream, one that inflates beyond any profile's size, one shorter
-    // than its header says.
+    // than its header says, an empty chunk.
     Bytes damaged = Iccp(profile);
     damaged.resize(damaged.size() - 20);
     const Bytes huge = Profile(17u << 20), cut(profile.begin(), profile.begin() + 2000);
-    for (const Bytes& chunk : {Iccp(profile, 1), damaged, Iccp(huge), Iccp(cut)})
+    for (const Bytes& chunk : {Iccp(profile, 1), damaged, Iccp(huge), Iccp(cut), Bytes{}})
         EXPECT_TRUE(FactsOfPng(Png({{"IHDR", ihdr}, {"iCCP", chunk}, {"IEND", {}}})).iccProfile.empty());
 
     // Cut anywhere, the file gives what lies whole before the cut, and is
