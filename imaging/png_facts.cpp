@@ -18,6 +18,9 @@ constexpr size_t kLargestProfile = 16u << 20;
 // copy them whole.
 constexpr uint32_t kLargestExif = 4u << 20;
 constexpr uint32_t kLargestCompressedProfile = 16u << 20;
+// A walk over more chunks than this is not a photo's file: a 500 MB PNG of
+// libpng's 8 KB pixel chunks has fewer.
+constexpr int kMostChunks = 1 << 16;
 
 uint32_t BigEndian32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
@@ -75,7 +78,7 @@ PngFacts ReadPngFacts(DecodeSource& source) {
     if (!ReadExactly(source, signature, 8) || std::memcmp(signature, kSignature, 8) != 0) return facts;
     facts.isPng = true;
     std::vector<uint8_t> profile;
-    for (;;) {
+    for (int chunks = 0; chunks < kMostChunks; ++chunks) {
         uint8_t header[8];
         if (!ReadExactly(source, header, 8)) break;
         const uint32_t length = BigEndian32(header);
@@ -95,7 +98,10 @@ PngFacts ReadPngFacts(DecodeSource& source) {
                 for (int i = 0; i < 4; ++i) facts.cicp[static_cast<size_t>(i)] = chunk[static_cast<size_t>(i)];
             }
         }
-        if (std::memcmp(type, "IEND", 4) == 0 || next > INT32_MAX ||
+        // The colours are described before the pixels; only a date may
+        // still come after them.
+        const bool pixels = std::memcmp(type, "IDAT", 4) == 0;
+        if (std::memcmp(type, "IEND", 4) == 0 || (pixels && !facts.dateTaken.empty()) || next > INT32_MAX ||
             !SeekDecodeSource(source, static_cast<int32_t>(next)))
             break;
     }
