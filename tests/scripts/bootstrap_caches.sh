@@ -42,7 +42,7 @@ dsc="$3" dir="$4"
 mkdir -p "$dir/doc" "$dir/src/ext/x86"
 if [ -f "$FAKE/break-unpack" ]; then rm -f "$FAKE/break-unpack"; exit 2; fi
 cp "$dsc" "$dir/VERSION"
-for f in COPYING LICENSE.md README.ijg PATENTS doc/PATENTS; do echo "licence" >"$dir/$f"; done
+for f in COPYING LICENSE LICENSE.md README.ijg PATENTS doc/PATENTS; do echo "licence" >"$dir/$f"; done
 printf '; notice\n\ncode\n' >"$dir/src/ext/x86/x86inc.asm"
 EOF
 chmod +x "$FAKE/bin/"*
@@ -68,6 +68,7 @@ build_libde265() { fake_build bin/libde265.dll "$@"; }
 build_libheif() { fake_build bin/libheif.dll "$@"; }
 build_libwebp() { fake_build lib/libwebp.a "$@"; }
 build_lcms2() { fake_build lib/liblcms2.a "$@"; }
+build_zlib() { fake_build lib/libz.a "$@"; }
 EOF
 
 # The archive: versions listed (index) and versions served. The state of the
@@ -82,6 +83,7 @@ list libde265 1.0.11-1+deb12u2 && serve libde265 1.0.11-1+deb12u2
 list libheif 1.15.1-1+deb12u1 1.15.1-1+deb12u3 && serve libheif 1.15.1-1+deb12u1
 list libwebp 1.2.4-0.2+deb12u1 && serve libwebp 1.2.4-0.2+deb12u1
 list lcms2 2.14-2+deb12u1 && serve lcms2 2.14-2+deb12u1
+list zlib 1:1.2.13.dfsg-1 && serve zlib 1:1.2.13.dfsg-1
 
 PASSED=0
 FAILED=0
@@ -114,7 +116,8 @@ run
 check "a first run succeeds" is 0 "$RC"
 check "a first run builds every package for both targets, libheif's newest served revision" is \
     "$( (both "dav1d 1.0.0-2+deb12u1"; both "libde265 1.0.11-1+deb12u2"; both "libheif 1.15.1-1+deb12u1"
-         both "libjpeg-turbo 1:2.1.5-2"; both "libwebp 1.2.4-0.2+deb12u1"; both "lcms2 2.14-2+deb12u1") | sort)" "$BUILDS"
+         both "libjpeg-turbo 1:2.1.5-2"; both "libwebp 1.2.4-0.2+deb12u1"; both "lcms2 2.14-2+deb12u1"
+         both "zlib 1:1.2.13.dfsg-1") | sort)" "$BUILDS"
 check "libheif's unserved revision is asked for once" is 1 "$(grep -c 'libheif=1.15.1-1+deb12u3' <<<"$FETCHES")"
 check "libheif's link names the build" is libheif-1.15.1-1+deb12u1-win64 "$(link_of libheif win64)"
 check "no source tree is left" is "" "$(cd "$DEPS" && ls -d ./*-src 2>/dev/null)"
