@@ -33,6 +33,7 @@
 //   expect-text SEL TEXT           the window text equals TEXT
 //   wait-text SEL TEXT [SECONDS]   polls; prints how long it took ("TEXT*": a
 //                                  text that starts with TEXT)
+//   wait-text-gone SEL TEXT [SECONDS] the same until the text is another
 //   focus SEL                      a mouse click into SEL (moves the focus)
 //   click SEL                      BM_CLICK, waits for the handler to return
 //   post-click SEL                 BM_CLICK posted (for buttons opening dialogs)
@@ -545,20 +546,23 @@ void Run(const std::vector<std::string>& w) {
         NeedWords(w, 3);
         const std::string text = TextOf(Control(w[1]));
         Check(text == w[2], Cat(w[1], " shows \"", w[2], "\""), Cat("shows \"", text, "\""));
-    } else if (c == "wait-text") {
+    } else if (c == "wait-text" || c == "wait-text-gone") {
         NeedWords(w, 3);
+        const bool gone = c == "wait-text-gone";
         const double start = MsSinceStart();
         std::string text;
         const bool good = WaitFor(Seconds(w, 3, 30), [&] {
             HWND control = FindIn(mainWindow, w[1]);
             text = control ? TextOf(control) : "<none>";
             // "TEXT*": the text starts with TEXT
-            if (!w[2].empty() && w[2].back() == '*') return text.rfind(w[2].substr(0, w[2].size() - 1), 0) == 0;
-            return text == w[2];
+            const bool shown = !w[2].empty() && w[2].back() == '*' ? text.rfind(w[2].substr(0, w[2].size() - 1), 0) == 0
+                                                                   : text == w[2];
+            return shown != gone;
         });
         char time[64];
         std::snprintf(time, sizeof time, "%.0f", MsSinceStart() - start);
-        Check(good, Cat(w[1], " shows \"", w[2], "\" after ", time, " ms"), Cat("shows \"", text, "\""));
+        Check(good, Cat(w[1], gone ? " no longer shows \"" : " shows \"", w[2], "\" after ", time, " ms"),
+              Cat("shows \"", text, "\""));
     } else if (c == "focus") {
         NeedWords(w, 2);
         ClickAt(Control(w[1]), 2, 2);
