@@ -5,24 +5,23 @@
 
 #include "imaging/colour_display.h"
 #include "imaging/colour_manage.h"
+#include "imaging/decode_source.h"
+#include "library/wide_text_win32.h"
 
 namespace {
 // Monitor profiles are small; a file beyond this is not one.
-constexpr DWORD kLargestDisplayProfile = 16u << 20;
+constexpr int64_t kLargestDisplayProfile = 16 << 20;
 
-std::vector<uint8_t> FileBytes(const wchar_t* path) {
+std::vector<uint8_t> FileBytes(const std::string& path) {
     std::vector<uint8_t> bytes;
-    const HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    LARGE_INTEGER size{};
-    DWORD read = 0;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart <= kLargestDisplayProfile) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
-            bytes.clear();
+    void* file = OpenDecodeFile(path);
+    if (!file) return bytes;
+    const int64_t size = DecodeFileSize(file);
+    if (size > 0 && size <= kLargestDisplayProfile) {
+        bytes.resize(static_cast<size_t>(size));
+        if (ReadDecodeFile(file, bytes.data(), static_cast<int32_t>(size)) != size) bytes.clear();
     }
-    CloseHandle(file);
+    CloseDecodeFile(file);
     return bytes;
 }
 }  // namespace
@@ -33,7 +32,7 @@ bool UseDisplayProfile() {
     if (screen) {
         wchar_t path[MAX_PATH + 1] = {};
         DWORD size = MAX_PATH;
-        if (GetICMProfileW(screen, &size, path)) profile = FileBytes(path);
+        if (GetICMProfileW(screen, &size, path)) profile = FileBytes(NarrowText(path));
         ReleaseDC(nullptr, screen);
     }
     return SetDisplayProfile(profile);

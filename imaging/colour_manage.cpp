@@ -28,14 +28,13 @@ constexpr size_t kTransformsKept = 8;
 // channel's code value to linear light through a table, the 3x3 matrix from
 // the picture's primaries to sRGB's, and sRGB's curve back to code values
 // through a table. Little CMS reads the profiles it is made from.
+// Both tables are 16-bit integers, so that the processor's vector
+// instructions multiply and add two pairs at once.
 struct MatrixConversion {
-    float light[3][256];  // code value -> linear light, per channel
-    float matrix[9];      // rows: sRGB's red, green, blue from the picture's
-    // The same in 16-bit integers for the pixels, so that the processor's
-    // vector instructions multiply and add two pairs at once: light in
-    // kLightOne steps (full light one step short of it), the matrix in
-    // kMatrixOne steps.
+    // Code value -> linear light, per channel, in kLightOne steps (full light
+    // one step short of it).
     int16_t lightSteps[3][256];
+    // Rows: sRGB's red, green, blue from the picture's, in kMatrixOne steps.
     int16_t matrixSteps[9];
 };
 constexpr int32_t kLightBits = 15, kLightOne = 1 << kLightBits;
@@ -45,16 +44,17 @@ constexpr int32_t kMatrixBits = 12, kMatrixOne = 1 << kMatrixBits;
 // ProPhoto) reach about 2 and -0.7.
 constexpr float kLargestCoefficient = 2.5f;
 
-// False when a coefficient is too large for the integers: Little CMS
-// converts such pictures instead.
-bool MakeSteps(MatrixConversion& c) {
+// The integer tables of light (code value -> 0..1, per channel) and of the
+// matrix; false when a coefficient is too large for the integers: Little
+// CMS converts such pictures instead.
+bool MakeSteps(MatrixConversion& c, const float light[3][256], const float matrix[9]) {
     for (int ch = 0; ch < 3; ++ch)
         for (int v = 0; v < 256; ++v)
             c.lightSteps[ch][v] = static_cast<int16_t>(
-                std::min<long>(std::lround(std::clamp(c.light[ch][v], 0.0f, 1.0f) * kLightOne), kLightOne - 1));
+                std::min<long>(std::lround(std::clamp(light[ch][v], 0.0f, 1.0f) * kLightOne), kLightOne - 1));
     for (int i = 0; i < 9; ++i) {
-        if (!(std::fabs(c.matrix[i]) <= kLargestCoefficient)) return false;
-        c.matrixSteps[i] = static_cast<int16_t>(std::lround(c.matrix[i] * kMatrixOne));
+        if (!(std::fabs(matrix[i]) <= kLargestCoefficient)) return false;
+        c.matrixSteps[i] = static_cast<int16_t>(std::lround(matrix[i] * kMatrixOne));
     }
     return true;
 }
@@ -191,13 +191,13 @@ bool MatrixToSrgb(cmsHPROFILE in, float out[9]) {
 bool MakeMatrixConversion(cmsHPROFILE in, MatrixConversion& conversion) {
     if (!cmsIsMatrixShaper(in) || cmsIsCLUT(in, INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT)) return false;
     const cmsTagSignature tags[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    float light[3][256], matrix[9];
     for (int c = 0; c < 3; ++c) {
         const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(in, tags[c]));
         if (!curve) return false;
-        for (int v = 0; v < 256; ++v)
-            conversion.light[c][v] = cmsEvalToneCurveFloat(curve, static_cast<cmsFloat32Number>(v / 255.0));
+        for (int v = 0; v < 256; ++v) light[c][v] = cmsEvalToneCurveFloat(curve, static_cast<cmsFloat32Number>(v / 255.0));
     }
-    return MatrixToSrgb(in, conversion.matrix) && MakeSteps(conversion);
+    return MatrixToSrgb(in, matrix) && MakeSteps(conversion, light, matrix);
 }
 
 // A Little CMS transform from `in` to the destination (sRGB or the
@@ -331,6 +331,25 @@ double ToneMapped(double nits) {
     return std::clamp(shown / kPageWhite, 0.0, 1.0);
 }
 
+// PQ's or HLG's code values to the page's light, tone-mapped.
+cmsToneCurve* ToneMappedCurve(int32_t transfer) {
+    cmsFloat32Number light[256];
+    for (int v = 0; v < 256; ++v) {
+        const double e = v / 255.0;
+        light[v] = static_cast<cmsFloat32Number>(ToneMapped(transfer == kTransferPq ? PqToNits(e) : HlgToNits(e)));
+    }
+    return cmsBuildTabulatedToneCurveFloat(nullptr, 256, light);
+}
+
+// sRGB pictures (those that describe nothing, and nclx codes of sRGB's
+// primaries and curve): converted only to a display that is not sRGB.
+void MakeSrgbTransform(KeptTransform& entry) {
+    cmsHPROFILE in = cmsCreate_sRGBProfile();
+    if (!in) return;
+    MakeLcmsTransform(entry, in);
+    cmsCloseProfile(in);
+}
+
 // The conversion of pictures described by nclx codes, through a profile
 // made of their primaries and curve; for PQ and HLG the curve is the tone
 // mapping's, from code values to the page's light.
@@ -338,32 +357,15 @@ void MakeNclxTransform(KeptTransform& entry, int32_t primaries, int32_t transfer
     Primaries p;
     if (!PrimariesFor(primaries, p)) primaries = 1, PrimariesFor(1, p);
     const bool hdr = transfer == kTransferPq || transfer == kTransferHlg;
-    // BT.709 primaries with an SDR curve are sRGB's own: nothing to do unless
-    // the display is not sRGB.
-    const bool srgb = !hdr && (primaries == 1 || primaries == 2) && transfer != 4 && transfer != 5 && transfer != 8;
-    if (srgb && !ToDisplay()) return;
-    cmsToneCurve* curve = nullptr;
-    if (hdr) {
-        cmsFloat32Number light[256];
-        for (int v = 0; v < 256; ++v) {
-            const double e = v / 255.0;
-            light[v] = static_cast<cmsFloat32Number>(ToneMapped(transfer == kTransferPq ? PqToNits(e) : HlgToNits(e)));
-        }
-        curve = cmsBuildTabulatedToneCurveFloat(nullptr, 256, light);
+    // BT.709 primaries with an SDR curve are sRGB's own.
+    if (!hdr && (primaries == 1 || primaries == 2) && transfer != 4 && transfer != 5 && transfer != 8) {
+        if (ToDisplay()) MakeSrgbTransform(entry);
+        return;
     }
-    cmsHPROFILE in = srgb ? cmsCreate_sRGBProfile() : RgbProfile(p, hdr ? curve : CurveFor(transfer));
+    cmsHPROFILE in = RgbProfile(p, hdr ? ToneMappedCurve(transfer) : CurveFor(transfer));
     if (!in) return;
     entry.useMatrix = !ToDisplay() && MakeMatrixConversion(in, entry.conversion);
     if (!entry.useMatrix) MakeLcmsTransform(entry, in);
-    cmsCloseProfile(in);
-}
-
-// Pictures that describe nothing are sRGB: converted only to a display that
-// is not.
-void MakeSrgbTransform(KeptTransform& entry) {
-    cmsHPROFILE in = cmsCreate_sRGBProfile();
-    if (!in) return;
-    MakeLcmsTransform(entry, in);
     cmsCloseProfile(in);
 }
 
@@ -482,6 +484,18 @@ void ConvertByMatrix(const MatrixConversion& c, TBitmap0& cell, int32_t x0, int3
         for (int32_t x = x0; x < x1; ++x) row[x] = ConvertedPixel(c, encode, row[x]);
     }
 }
+
+void ConvertByChannelTables(const uint8_t (&tables)[3][256], TBitmap0& cell, int32_t x0, int32_t y0, int32_t x1,
+                            int32_t y1) {
+    for (int32_t y = y0; y < y1; ++y) {
+        uint32_t* row = cell.Row(y);
+        for (int32_t x = x0; x < x1; ++x) {
+            const uint32_t p = row[x];
+            row[x] = (p & 0xFF000000u) | static_cast<uint32_t>(tables[0][(p >> 16) & 0xFF]) << 16 |
+                     static_cast<uint32_t>(tables[1][(p >> 8) & 0xFF]) << 8 | tables[2][p & 0xFF];
+        }
+    }
+}
 }  // namespace
 
 bool ConvertFittedColours(TBitmap0& cell, const PictureFacts& facts) {
@@ -498,15 +512,7 @@ bool ConvertFittedColours(TBitmap0& cell, const PictureFacts& facts) {
         return true;
     }
     if (t->useChannelTables) {
-        for (int32_t y = y0; y < y1; ++y) {
-            uint32_t* row = cell.Row(y);
-            for (int32_t x = x0; x < x1; ++x) {
-                const uint32_t p = row[x];
-                row[x] = (p & 0xFF000000u) | static_cast<uint32_t>(t->channelTables[0][(p >> 16) & 0xFF]) << 16 |
-                         static_cast<uint32_t>(t->channelTables[1][(p >> 8) & 0xFF]) << 8 |
-                         t->channelTables[2][p & 0xFF];
-            }
-        }
+        ConvertByChannelTables(t->channelTables, cell, x0, y0, x1, y1);
         return true;
     }
     const cmsUInt32Number stride = static_cast<cmsUInt32Number>(cell.Width()) * 4;

@@ -9,11 +9,6 @@ constexpr size_t kIccSignatureSize = sizeof kIccSignature;
 constexpr size_t kIccChunkHeader = kIccSignatureSize + 2;  // then number and count
 constexpr size_t kIccHeaderSize = 128;
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           p[3];
-}
-
 // A TIFF structure's words, in its byte order, never read past its end.
 class TiffReader {
 public:
@@ -79,6 +74,11 @@ bool RealDate(const char* d) {
            second <= 60;
 }
 }  // namespace
+
+uint32_t BigEndian32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           p[3];
+}
 
 std::vector<uint8_t> JoinIccChunks(const std::vector<SegmentBytes>& segments) {
     std::vector<const SegmentBytes*> parts;

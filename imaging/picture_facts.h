@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+// A big-endian 32-bit word, as ICC profiles and PNG chunks store them.
+uint32_t BigEndian32(const uint8_t* p);
+
 // The payload of one JPEG APP2 segment (after its length word).
 struct SegmentBytes {
     const uint8_t* data;

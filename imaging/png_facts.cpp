@@ -22,11 +22,6 @@ constexpr uint32_t kLargestCompressedProfile = 16u << 20;
 // libpng's 8 KB pixel chunks has fewer.
 constexpr int kMostChunks = 1 << 16;
 
-uint32_t BigEndian32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           p[3];
-}
-
 bool ReadExactly(DecodeSource& source, void* buffer, uint32_t count) {
     return count <= INT32_MAX &&
            ReadDecodeSource(source, buffer, static_cast<int32_t>(count)) == static_cast<int32_t>(count);
